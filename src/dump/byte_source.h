@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace pgdump2pl {
+
+// What one read gave: `size` bytes, or none with `error` set (an errno
+// value) on failure, or none with no error at the end of the input.
+struct ReadResult {
+  std::size_t size;
+  int error;
+};
+
+// Where the dump's bytes come from. One virtual call per block, so the
+// indirection costs nothing measurable and tests can feed memory.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  virtual ReadResult read(char* dest, std::size_t capacity) = 0;
+};
+
+// Reads a file descriptor it does not own.
+class FdSource final : public ByteSource {
+ public:
+  explicit FdSource(int fd);
+  ReadResult read(char* dest, std::size_t capacity) override;
+
+ private:
+  int fd_;
+};
+
+// Serves a byte string held by the caller.
+class MemorySource final : public ByteSource {
+ public:
+  explicit MemorySource(std::string_view bytes) : rest_(bytes) {}
+  ReadResult read(char* dest, std::size_t capacity) override;
+
+ private:
+  std::string_view rest_;
+};
+
+}  // namespace pgdump2pl

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+
+#include "dump/byte_source.h"
+
+namespace pgdump2pl {
+
+// Reads the dump in large blocks and hands out whole lines in place, so a
+// row is never copied before it is parsed. The buffer grows only when a
+// single line does not fit, so memory follows the longest line, never the
+// size of the dump.
+class LineReader {
+ public:
+  static constexpr std::size_t kDefaultBlockSize = std::size_t{1} << 20;
+
+  // `block_size` caps every read; tests use a few bytes so that lines
+  // straddle refills.
+  explicit LineReader(ByteSource& source,
+                      std::size_t block_size = kDefaultBlockSize);
+
+  // A line without its line end. text[length] is writable scratch (the
+  // line end or a spare byte), so the caller may put a zero there. Valid
+  // until the next call on the reader.
+  struct Line {
+    char* text;
+    std::size_t length;
+  };
+
+  // The next line; false at the end of the input or after a read error.
+  bool next_line(Line& line);
+  // Consumes the rest of the current line, line end included, without
+  // ever holding it whole.
+  void skip_line();
+  // The next byte, not consumed; -1 at the end or after a read error.
+  int peek();
+  // Consumes the byte that peek() returned.
+  void advance() { ++pos_; }
+  // Up to `n` bytes ahead, not consumed; fewer only at the end.
+  std::string_view lookahead(std::size_t n);
+
+  // The errno of the read that failed, or 0.
+  int error() const { return error_; }
+
+ private:
+  bool fill();
+
+  ByteSource& source_;
+  std::size_t block_size_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t capacity_;
+  std::size_t pos_ = 0;  // next byte to hand out
+  std::size_t end_ = 0;  // end of the bytes read so far
+  bool at_end_ = false;
+  int error_ = 0;
+};
+
+}  // namespace pgdump2pl

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "facts/byte_sink.h"
+
+namespace pgdump2pl {
+
+// The fact file's one output buffer. Facts are rendered straight into it
+// (reserve, write, commit), and it goes to the sink in large writes. The
+// first error is kept; later output is dropped, and finish() reports it.
+class FactWriter {
+ public:
+  static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 20;
+
+  explicit FactWriter(ByteSink& sink, std::size_t capacity = kDefaultCapacity);
+
+  // "/**", " * Table NAME", " */" and an empty line.
+  void write_banner(std::string_view table_name);
+  // "/* (N entrees) */" and two empty lines.
+  void write_count(std::int64_t rows);
+
+  // At least `n` contiguous writable bytes; hand the end of what was
+  // written to commit().
+  char* reserve(std::size_t n) {
+    if (capacity_ - used_ < n) make_room(n);
+    return buf_.get() + used_;
+  }
+  void commit(char* end) { used_ = static_cast<std::size_t>(end - buf_.get()); }
+  void append(std::string_view bytes);
+
+  bool ok() const { return error_ == 0; }
+  int error() const { return error_; }
+
+  // Flushes and closes the sink. Returns the first error of the whole
+  // output, or 0.
+  int finish();
+
+ private:
+  void flush();
+  void make_room(std::size_t n);
+
+  ByteSink& sink_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t capacity_;
+  std::size_t used_ = 0;
+  int error_ = 0;
+};
+
+}  // namespace pgdump2pl

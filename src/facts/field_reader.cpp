@@ -1,0 +1,79 @@
+#include "facts/field_reader.h"
+
+#include <array>
+#include <limits>
+
+#include "dump/whitespace.h"
+
+namespace pgdump2pl {
+namespace {
+
+constexpr std::array<bool, 256> kEndsWord = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = c == 0 || is_space(static_cast<unsigned char>(c));
+  return table;
+}();
+
+constexpr unsigned char kNotADigit = 255;
+constexpr std::array<unsigned char, 256> kDigitValue = [] {
+  std::array<unsigned char, 256> table{};
+  table.fill(kNotADigit);
+  for (int c = '0'; c <= '9'; ++c) table[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c - '0');
+  for (int c = 'a'; c <= 'f'; ++c) table[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c - 'a' + 10);
+  for (int c = 'A'; c <= 'F'; ++c) table[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c - 'A' + 10);
+  return table;
+}();
+
+unsigned digit(char c) { return kDigitValue[static_cast<unsigned char>(c)]; }
+
+const char* skip_space(const char* p) {
+  while (is_space(static_cast<unsigned char>(*p))) ++p;
+  return p;
+}
+
+}  // namespace
+
+FieldScan read_word(const char* row, std::string& dest) {
+  const char* const start = skip_space(row);
+  const char* p = start;
+  while (!kEndsWord[static_cast<unsigned char>(*p)]) ++p;
+  if (p == start) return {p, false};
+  dest.assign(start, static_cast<std::size_t>(p - start));
+  return {p, true};
+}
+
+FieldScan read_integer(const char* row, std::int64_t& dest) {
+  const char* p = skip_space(row);
+  const bool negative = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
+  unsigned base = 10;
+  if (*p == '0') {
+    if ((p[1] | 0x20) == 'x') {
+      if (digit(p[2]) >= 16) return {p, false};
+      base = 16;
+      p += 2;
+    } else {
+      base = 8;
+    }
+  }
+  if (digit(*p) >= base) return {p, false};
+
+  // The magnitude is gathered unsigned so that the lowest value, whose
+  // magnitude has no positive twin, is exact.
+  const std::uint64_t limit = negative ? std::uint64_t{1} << 63
+                                       : static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  std::uint64_t magnitude = 0;
+  bool saturated = false;
+  for (unsigned d; (d = digit(*p)) < base; ++p) {
+    if (magnitude > (limit - d) / base) {
+      saturated = true;
+    } else {
+      magnitude = magnitude * base + d;
+    }
+  }
+  if (saturated) magnitude = limit;
+  dest = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+  return {p, true};
+}
+
+}  // namespace pgdump2pl

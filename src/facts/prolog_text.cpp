@@ -1,0 +1,60 @@
+#include "facts/prolog_text.h"
+
+#include <array>
+#include <cstring>
+
+namespace pgdump2pl {
+namespace {
+
+constexpr std::array<bool, 256> kNeedsEscape = [] {
+  std::array<bool, 256> table{};
+  table['\''] = true;
+  table['\\'] = true;
+  return table;
+}();
+
+constexpr bool starts_prolog_escape(char c) {
+  return c == '\\' || c == 'b' || c == 'f' || c == 'n' || c == 'r' || c == 't' || c == 'v';
+}
+
+constexpr bool is_lower(char c) { return c >= 'a' && c <= 'z'; }
+constexpr bool is_alnum_or_underscore(char c) {
+  return is_lower(c) || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+}  // namespace
+
+char* write_quoted(char* out, std::string_view text) {
+  *out++ = '\'';
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  for (;;) {
+    const char* run = p;
+    while (p != end && !kNeedsEscape[static_cast<unsigned char>(*p)]) ++p;
+    std::memcpy(out, run, static_cast<std::size_t>(p - run));
+    out += p - run;
+    if (p == end) break;
+    *out++ = '\\';
+    if (*p == '\\' && p + 1 != end && starts_prolog_escape(p[1])) ++p;
+    *out++ = *p++;
+  }
+  *out++ = '\'';
+  return out;
+}
+
+bool is_plain_atom(std::string_view name) {
+  if (name.empty() || !is_lower(name[0])) return false;
+  for (const char c : name) {
+    if (!is_alnum_or_underscore(c)) return false;
+  }
+  return true;
+}
+
+std::string functor_for(std::string_view table_name) {
+  if (is_plain_atom(table_name)) return std::string(table_name);
+  std::string quoted(quoted_size_bound(table_name.size()), '\0');
+  quoted.resize(static_cast<std::size_t>(write_quoted(quoted.data(), table_name) - quoted.data()));
+  return quoted;
+}
+
+}  // namespace pgdump2pl

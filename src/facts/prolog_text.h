@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace pgdump2pl {
+
+// The most bytes write_quoted() can give for a text of `size` bytes.
+constexpr std::size_t quoted_size_bound(std::size_t size) { return 2 * size + 2; }
+
+// Writes `text` at `out` as a single-quoted Prolog atom and returns the
+// end. A quote becomes \'; a backslash that starts one of the escapes
+// \\ \b \f \n \r \t \v is copied with its letter, since Prolog reads those
+// as the dump means them; any other backslash is doubled (\N gives \\N).
+// Every other byte is copied as it is.
+char* write_quoted(char* out, std::string_view text);
+
+// A lower-case ASCII letter, then ASCII letters, digits and underscores.
+bool is_plain_atom(std::string_view name);
+
+// The functor for a table: the name itself when it is a plain atom,
+// otherwise the name quoted.
+std::string functor_for(std::string_view table_name);
+
+}  // namespace pgdump2pl
