@@ -48,7 +48,8 @@ generated=(crawler.sql crawler-quoted.sql crawler-inserts.sql exports)
 masked_copy() {
     local from=$1 to=$2 f
     mkdir -p "$to"
-    (cd "$from" && find "${generated[@]}" -type f -print0 2>/dev/null || true) |
+    # A generated file missing from $from shows up as a diff, not an error.
+    (cd "$from" || exit 1; find "${generated[@]}" -type f -print0 2>/dev/null || true) |
         while IFS= read -r -d '' f; do
             mkdir -p "$to/$(dirname "$f")"
             LC_ALL=C sed -E \

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by make-fixture-dump.sh and check-fixtures.sh (sourced, not run).
 #
 # pg_find_bindir: print the directory holding initdb, pg_ctl, psql and
