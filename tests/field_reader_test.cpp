@@ -40,7 +40,7 @@ TEST(ReadWord, TakesTheLongestRunOfNonWhitespace) {
   for (const WordCase& c : cases) {
     std::string slot = "kept";
     const std::string row(c.row);
-    const FieldScan scan = read_word(row.c_str(), slot);
+    const FieldScan scan = read_word(row.data(), row.data() + row.size(), slot);
     EXPECT_EQ(scan.ok, c.ok) << c.row;
     EXPECT_EQ(slot, c.ok ? c.word : "kept") << c.row;
     if (c.ok) {
@@ -48,8 +48,8 @@ TEST(ReadWord, TakesTheLongestRunOfNonWhitespace) {
     }
   }
   std::string slot;
-  const char zero_inside[] = "ab\0cd";
-  EXPECT_EQ(read_word(zero_inside, slot).next, zero_inside + 2);
+  const std::string zero_inside("ab\0cdefghijklmnop", 18);
+  EXPECT_EQ(read_word(zero_inside.data(), zero_inside.data() + 18, slot).next, zero_inside.data() + 2);
   EXPECT_EQ(slot, "ab");
 }
 
@@ -153,7 +153,7 @@ TEST(RowFields, AgreeWithScanfOnSeededRandomRows) {
                                           : static_cast<void*>(&ents[static_cast<int>(slot) - 2]);
       }
       std::sscanf(row.c_str(), scanf_pattern(rule).c_str(), targets[0], targets[1], targets[2], targets[3]);
-      conversion.convert(row.c_str(), out);
+      conversion.convert(row, out);
       const RowSlots& after = conversion.slots();
       ASSERT_EQ(after.txt1, txt1) << rule.key << " [" << row << "]";
       ASSERT_EQ(after.txt2, txt2) << rule.key << " [" << row << "]";

@@ -88,7 +88,7 @@ class DumpScanner {
         return;
       }
       url.text[url.length] = '\0';  // a row is zero-terminated text
-      rows.convert(url.text, fileWrite);
+      rows.convert({url.text, url.length}, fileWrite);
       ++compt;
       if (!fileWrite.ok()) return;
     }

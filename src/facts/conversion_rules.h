@@ -25,7 +25,20 @@ struct ConversionRule {
 };
 
 // The ten rules, in the order they are tried.
-std::span<const ConversionRule> conversion_rules();
+inline constexpr ConversionRule kConversionRules[] = {
+    {"s", {Slot::txt1, Slot::ent1}, 2},
+    {"i", {Slot::ent1, Slot::txt1, Slot::txt2, Slot::ent2}, 4},
+    {"pa", {Slot::ent1, Slot::txt1, Slot::ent2, Slot::ent3}, 4},
+    {"f", {Slot::txt1, Slot::txt2, Slot::ent2}, 3},
+    {"d", {Slot::ent1}, 1},
+    {"pr", {Slot::txt1, Slot::ent1}, 2},
+    {"h", {Slot::ent1, Slot::ent2, Slot::ent3}, 3},
+    {"m", {Slot::txt1, Slot::ent1}, 2},
+    {"t", {Slot::ent1, Slot::ent2, Slot::ent3}, 3},
+    {"a", {Slot::ent1, Slot::ent2, Slot::ent3, Slot::ent4}, 4},
+};
+
+inline std::span<const ConversionRule> conversion_rules() { return kConversionRules; }
 
 // The first rule whose key begins `table_name`, or nullptr.
 const ConversionRule* rule_for(std::string_view table_name);

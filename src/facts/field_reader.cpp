@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "dump/whitespace.h"
+#include "facts/swar.h"
 
 namespace pgdump2pl {
 namespace {
@@ -33,9 +34,21 @@ const char* skip_space(const char* p) {
 
 }  // namespace
 
-FieldScan read_word(const char* row, std::string& dest) {
+FieldScan read_word(const char* row, const char* row_end, std::string& dest) {
   const char* const start = skip_space(row);
   const char* p = start;
+  // Whitespace and zero are all below 33: find the first such byte a
+  // block at a time, then look at it closely.
+  while (row_end - p >= 8) {
+    const std::uint64_t low = swar::bytes_below(swar::load8(p), '!');
+    if (low == 0) {
+      p += 8;
+      continue;
+    }
+    p += swar::first_flagged(low);
+    if (kEndsWord[static_cast<unsigned char>(*p)]) break;
+    ++p;
+  }
   while (!kEndsWord[static_cast<unsigned char>(*p)]) ++p;
   if (p == start) return {p, false};
   dest.assign(start, static_cast<std::size_t>(p - start));
@@ -59,19 +72,26 @@ FieldScan read_integer(const char* row, std::int64_t& dest) {
   if (digit(*p) >= base) return {p, false};
 
   // The magnitude is gathered unsigned so that the lowest value, whose
-  // magnitude has no positive twin, is exact.
-  const std::uint64_t limit = negative ? std::uint64_t{1} << 63
-                                       : static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  // magnitude has no positive twin, is exact. Nineteen decimal digits
+  // always fit in 64 bits; only longer numbers and other bases need the
+  // overflow checks.
   std::uint64_t magnitude = 0;
-  bool saturated = false;
-  for (unsigned d; (d = digit(*p)) < base; ++p) {
-    if (magnitude > (limit - d) / base) {
-      saturated = true;
-    } else {
-      magnitude = magnitude * base + d;
+  const char* const digits = p;
+  if (base == 10) {
+    for (unsigned d; (d = static_cast<unsigned char>(*p) - unsigned{'0'}) < 10 && p - digits < 19; ++p) {
+      magnitude = magnitude * 10 + d;
     }
   }
-  if (saturated) magnitude = limit;
+  const std::uint64_t limit = negative ? std::uint64_t{1} << 63
+                                       : static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  for (unsigned d; (d = digit(*p)) < base; ++p) {
+    std::uint64_t next;
+    if (__builtin_mul_overflow(magnitude, base, &next) || __builtin_add_overflow(next, d, &next) || next > limit) {
+      next = limit;  // saturated: the remaining digits are consumed
+    }
+    magnitude = next;
+  }
+  if (magnitude > limit) magnitude = limit;
   dest = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
   return {p, true};
 }

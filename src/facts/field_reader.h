@@ -13,11 +13,13 @@ struct FieldScan {
 };
 
 // The fields of a row, read as the C library's scanf reads "%s" and "%i"
-// in the C locale. Rows are zero-terminated: a zero byte ends the row.
+// in the C locale. A row is zero-terminated, and a zero byte inside it
+// ends it too.
 
 // Skips whitespace, then takes the longest run of bytes that are neither
-// whitespace nor zero; fails when there is none.
-FieldScan read_word(const char* row, std::string& dest);
+// whitespace nor zero; fails when there is none. `row_end` points at the
+// row's terminating zero: the bytes up to it may be read in blocks.
+FieldScan read_word(const char* row, const char* row_end, std::string& dest);
 
 // Skips whitespace, then reads an optionally signed integer whose prefix
 // gives its base (0x or 0X hexadecimal, 0 octal, else decimal), stopping

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <iterator>
+#include <utility>
 
 #include "facts/field_reader.h"
 #include "facts/prolog_text.h"
@@ -10,52 +13,61 @@ namespace pgdump2pl {
 namespace {
 
 constexpr std::size_t kIntegerDigits = 20;  // "-9223372036854775808"
+constexpr std::size_t kMostFields = 4;
 
 }  // namespace
 
-std::int64_t& RowSlots::integer(Slot slot) {
-  switch (slot) {
-    case Slot::ent1: return ent1;
-    case Slot::ent2: return ent2;
-    case Slot::ent3: return ent3;
-    default: return ent4;
-  }
+template <std::size_t... kRule>
+constexpr auto RowConversion::converters(std::index_sequence<kRule...>) {
+  return std::array<Converter, sizeof...(kRule)>{&convert_by<kRule>...};
 }
 
 void RowConversion::start_table(std::string_view table_name) {
-  rule_ = rule_for(table_name);
+  static constexpr auto kConverters = converters(std::make_index_sequence<std::size(kConversionRules)>());
+  const ConversionRule* rule = rule_for(table_name);
+  convert_ = rule == nullptr ? nullptr : kConverters[static_cast<std::size_t>(rule - kConversionRules)];
   functor_ = functor_for(table_name);
 }
 
-void RowConversion::convert(const char* row, FactWriter& out) {
-  if (rule_ == nullptr) return;
-  for (const Slot slot : rule_->fields()) {
-    const FieldScan scan = is_text(slot) ? read_word(row, slots_.text(slot))
-                                         : read_integer(row, slots_.integer(slot));
-    if (!scan.ok) break;
-    row = scan.next;
+// Reads a field, unless an earlier field of the row failed, and writes the
+// slot's value. A fact's arguments are its rule's fields in order, so the
+// fact is written as the row is read.
+template <Slot kSlot>
+char* RowConversion::put_field(const char*& row, const char* row_end, bool& reading, char* out) {
+  auto& value = slots_.slot<kSlot>();
+  if constexpr (is_text(kSlot)) {
+    if (reading) {
+      const FieldScan scan = read_word(row, row_end, value);
+      reading = scan.ok;
+      row = scan.next;
+    }
+    return write_quoted(out, value);
+  } else {
+    if (reading) {
+      const FieldScan scan = read_integer(row, value);
+      reading = scan.ok;
+      row = scan.next;
+    }
+    return std::to_chars(out, out + kIntegerDigits, value).ptr;
   }
-  write_fact(out);
 }
 
-void RowConversion::write_fact(FactWriter& out) {
-  std::size_t bound = functor_.size() + 3;  // "(" and ").\n", commas below
-  for (const Slot slot : rule_->fields()) {
-    bound += 1 + (is_text(slot) ? quoted_size_bound(slots_.text(slot).size()) : kIntegerDigits);
-  }
-  char* p = out.reserve(bound);
-  p = std::copy(functor_.begin(), functor_.end(), p);
-  char separator = '(';
-  for (const Slot slot : rule_->fields()) {
-    *p++ = separator;
-    separator = ',';
-    p = is_text(slot) ? write_quoted(p, slots_.text(slot))
-                      : std::to_chars(p, p + kIntegerDigits, slots_.integer(slot)).ptr;
-  }
-  *p++ = ')';
-  *p++ = '.';
-  *p++ = '\n';
-  out.commit(p);
+template <std::size_t kRule>
+void RowConversion::convert_by(RowConversion& self, std::string_view row, FactWriter& out) {
+  constexpr ConversionRule kFields = kConversionRules[kRule];
+  // A text argument comes from this row or is an earlier one kept.
+  const std::size_t longest_text = std::max({row.size(), self.slots_.txt1.size(), self.slots_.txt2.size()});
+  char* p = out.reserve(self.functor_.size() + 3 + kMostFields * (1 + kIntegerDigits) +
+                        2 * quoted_size_bound(longest_text));
+  p = std::copy(self.functor_.begin(), self.functor_.end(), p);
+  const char* in = row.data();
+  const char* const in_end = in + row.size();
+  bool reading = true;
+  [&]<std::size_t... kField>(std::index_sequence<kField...>) {
+    ((*p++ = kField == 0 ? '(' : ',', p = self.put_field<kFields.slots[kField]>(in, in_end, reading, p)), ...);
+  }(std::make_index_sequence<kFields.field_count>());
+  std::memcpy(p, ").\n", 3);
+  out.commit(p + 3);
 }
 
 }  // namespace pgdump2pl

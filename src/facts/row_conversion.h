@@ -19,8 +19,15 @@ struct RowSlots {
   std::int64_t ent3 = 0;
   std::int64_t ent4 = 0;
 
-  std::string& text(Slot slot) { return slot == Slot::txt1 ? txt1 : txt2; }
-  std::int64_t& integer(Slot slot);
+  template <Slot kSlot>
+  auto& slot() {
+    if constexpr (kSlot == Slot::txt1) return txt1;
+    if constexpr (kSlot == Slot::txt2) return txt2;
+    if constexpr (kSlot == Slot::ent1) return ent1;
+    if constexpr (kSlot == Slot::ent2) return ent2;
+    if constexpr (kSlot == Slot::ent3) return ent3;
+    if constexpr (kSlot == Slot::ent4) return ent4;
+  }
 };
 
 // Turns the rows of one table after another into facts.
@@ -28,17 +35,27 @@ class RowConversion {
  public:
   // Chooses the rule and the functor once for all the rows of a table.
   void start_table(std::string_view table_name);
-  // Reads one zero-terminated row into the slots and writes its fact,
-  // whatever the row held. A table no rule covers gives nothing.
-  void convert(const char* row, FactWriter& out);
+  // Reads one row into the slots and writes its fact, whatever the row
+  // held. The row must be followed by a zero byte, and a zero byte inside
+  // it ends it. A table no rule covers gives nothing.
+  void convert(std::string_view row, FactWriter& out) {
+    if (convert_ != nullptr) convert_(*this, row, out);
+  }
 
   const RowSlots& slots() const { return slots_; }
 
  private:
-  void write_fact(FactWriter& out);
+  using Converter = void (*)(RowConversion&, std::string_view, FactWriter&);
+  // One converter per rule, its fields unrolled at compile time.
+  template <std::size_t kRule>
+  static void convert_by(RowConversion& self, std::string_view row, FactWriter& out);
+  template <Slot kSlot>
+  char* put_field(const char*& row, const char* row_end, bool& reading, char* out);
+  template <std::size_t... kRule>
+  static constexpr auto converters(std::index_sequence<kRule...>);
 
   RowSlots slots_;
-  const ConversionRule* rule_ = nullptr;
+  Converter convert_ = nullptr;
   std::string functor_;
 };
 
