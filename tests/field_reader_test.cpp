@@ -19,6 +19,9 @@ namespace {
 constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
 constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
 
+// A row as the reader hands it out: zero-terminated, with slack after it.
+std::string padded(std::string_view row) { return std::string(row) + std::string(kReadSlack + 1, '\0'); }
+
 struct FieldCase {
   std::string_view row;
   bool ok;
@@ -38,19 +41,30 @@ TEST(ReadWord, TakesTheLongestRunOfNonWhitespace) {
       {{" \t\r\n", false, ""}, ""},
   };
   for (const WordCase& c : cases) {
-    std::string slot = "kept";
-    const std::string row(c.row);
-    const FieldScan scan = read_word(row.data(), row.data() + row.size(), slot);
+    TextSlot slot;
+    slot.assign("kept");
+    const std::string row = padded(c.row);
+    const FieldScan scan = read_word(row.data(), slot);
     EXPECT_EQ(scan.ok, c.ok) << c.row;
-    EXPECT_EQ(slot, c.ok ? c.word : "kept") << c.row;
+    EXPECT_EQ(slot.view(), c.ok ? c.word : "kept") << c.row;
     if (c.ok) {
       EXPECT_EQ(std::string_view(scan.next), c.rest) << c.row;
     }
   }
-  std::string slot;
-  const std::string zero_inside("ab\0cdefghijklmnop", 18);
-  EXPECT_EQ(read_word(zero_inside.data(), zero_inside.data() + 18, slot).next, zero_inside.data() + 2);
-  EXPECT_EQ(slot, "ab");
+  // Words across the eight-byte blocks, ended at every offset by each kind
+  // of byte that ends a word, or passed over by a control byte.
+  for (std::size_t at = 1; at < 20; ++at) {
+    for (const char end : {'\0', '\t', '\n', '\r', ' ', '\x01', '\x1f'}) {
+      std::string row = padded(std::string(24, 'w'));
+      row[at] = end;
+      TextSlot slot;
+      const FieldScan scan = read_word(row.data(), slot);
+      const bool ends = end == '\0' || end == ' ' || (end >= '\t' && end <= '\r');
+      const std::size_t length = ends ? at : 24;
+      EXPECT_EQ(slot.view(), std::string_view(row).substr(0, length)) << at << " " << int{end};
+      EXPECT_EQ(scan.next, row.data() + length) << at;
+    }
+  }
 }
 
 TEST(ReadInteger, FollowsPrefixRulesAndSaturates) {
@@ -96,7 +110,7 @@ TEST(ReadInteger, FollowsPrefixRulesAndSaturates) {
   };
   for (const IntegerCase& c : cases) {
     std::int64_t slot = 99;
-    const std::string row(c.row);
+    const std::string row = padded(c.row);
     const FieldScan scan = read_integer(row.c_str(), slot);
     EXPECT_EQ(scan.ok, c.ok) << c.row;
     EXPECT_EQ(slot, c.ok ? c.value : 99) << c.row;
@@ -139,11 +153,11 @@ TEST(RowFields, AgreeWithScanfOnSeededRandomRows) {
       RowConversion conversion;
       conversion.start_table(rule.key);
       // Give the slots earlier values, so that fields the row lacks show.
-      conversion.convert("earlier\tearlier2\t-1\t-2\t-3\t-4", out);
-      const RowSlots before = conversion.slots();
+      conversion.convert(padded("earlier\tearlier2\t-1\t-2\t-3\t-4"), out);
+      const RowSlots& before = conversion.slots();
       char txt1[1024], txt2[1024];
-      std::snprintf(txt1, sizeof txt1, "%s", before.txt1.c_str());
-      std::snprintf(txt2, sizeof txt2, "%s", before.txt2.c_str());
+      std::snprintf(txt1, sizeof txt1, "%s", std::string(before.txt1.view()).c_str());
+      std::snprintf(txt2, sizeof txt2, "%s", std::string(before.txt2.view()).c_str());
       long long ents[4] = {before.ent1, before.ent2, before.ent3, before.ent4};
       void* targets[4] = {};
       for (std::size_t f = 0; f < rule.field_count; ++f) {
@@ -153,10 +167,11 @@ TEST(RowFields, AgreeWithScanfOnSeededRandomRows) {
                                           : static_cast<void*>(&ents[static_cast<int>(slot) - 2]);
       }
       std::sscanf(row.c_str(), scanf_pattern(rule).c_str(), targets[0], targets[1], targets[2], targets[3]);
-      conversion.convert(row, out);
+      const std::string padded_row = padded(row);
+      conversion.convert({padded_row.data(), row.size()}, out);
       const RowSlots& after = conversion.slots();
-      ASSERT_EQ(after.txt1, txt1) << rule.key << " [" << row << "]";
-      ASSERT_EQ(after.txt2, txt2) << rule.key << " [" << row << "]";
+      ASSERT_EQ(after.txt1.view(), txt1) << rule.key << " [" << row << "]";
+      ASSERT_EQ(after.txt2.view(), txt2) << rule.key << " [" << row << "]";
       ASSERT_EQ(after.ent1, ents[0]) << rule.key << " [" << row << "]";
       ASSERT_EQ(after.ent2, ents[1]) << rule.key << " [" << row << "]";
       ASSERT_EQ(after.ent3, ents[2]) << rule.key << " [" << row << "]";

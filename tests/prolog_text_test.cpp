@@ -8,8 +8,10 @@ namespace pgdump2pl {
 namespace {
 
 std::string quoted_atom(std::string_view text) {
+  const std::string padded = std::string(text) + std::string(kReadSlack, '\0');
   std::string out(quoted_size_bound(text.size()), '\0');
-  out.resize(static_cast<std::size_t>(write_quoted(out.data(), text) - out.data()));
+  const char* end = write_quoted(out.data(), {padded.data(), text.size()});
+  out.resize(static_cast<std::size_t>(end - out.data()));
   return out;
 }
 
@@ -32,7 +34,18 @@ TEST(WriteQuoted, EscapesWhatPrologWouldMisread) {
       {"\x01\x7f\xc3\xa9", "'\x01\x7f\xc3\xa9'"},
   };
   for (const auto& c : cases) EXPECT_EQ(quoted_atom(c.text), c.expected) << c.text;
-  EXPECT_EQ(quoted_atom(std::string(1000, '\'')).size(), quoted_size_bound(1000));
+  EXPECT_EQ(quoted_atom(std::string(1000, '\'')).size(), 2002u);
+  // Escapes at every offset of the eight-byte blocks, in texts that end
+  // at every offset too.
+  for (std::size_t size = 1; size < 20; ++size) {
+    for (std::size_t at = 0; at < size; ++at) {
+      std::string text(size, 'x');
+      text[at] = '\'';
+      std::string expected(1, '\'');
+      expected.append(text, 0, at).append(1, '\\').append(text, at).append(1, '\'');
+      EXPECT_EQ(quoted_atom(text), expected) << size << " " << at;
+    }
+  }
 }
 
 TEST(FunctorFor, QuotesAllButPlainAtoms) {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "dump/byte_source.h"
+#include "facts/text_slot.h"
 
 namespace pgdump2pl {
 
@@ -22,8 +23,9 @@ class LineReader {
                       std::size_t block_size = kDefaultBlockSize);
 
   // A line without its line end. text[length] is writable scratch (the
-  // line end or a spare byte), so the caller may put a zero there. Valid
-  // until the next call on the reader.
+  // line end or a spare byte), so the caller may put a zero there, and
+  // kReadSlack readable bytes follow it. Valid until the next call on the
+  // reader.
   struct Line {
     char* text;
     std::size_t length;

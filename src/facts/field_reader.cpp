@@ -34,12 +34,13 @@ const char* skip_space(const char* p) {
 
 }  // namespace
 
-FieldScan read_word(const char* row, const char* row_end, std::string& dest) {
+FieldScan read_word(const char* row, TextSlot& dest) {
   const char* const start = skip_space(row);
   const char* p = start;
-  // Whitespace and zero are all below 33: find the first such byte a
-  // block at a time, then look at it closely.
-  while (row_end - p >= 8) {
+  // Whitespace and zero are all below 33: find the first such byte eight
+  // at a time, then look at it closely. The row's terminating zero stops
+  // the search, so no read goes further than kReadSlack bytes past it.
+  for (;;) {
     const std::uint64_t low = swar::bytes_below(swar::load8(p), '!');
     if (low == 0) {
       p += 8;
@@ -47,9 +48,8 @@ FieldScan read_word(const char* row, const char* row_end, std::string& dest) {
     }
     p += swar::first_flagged(low);
     if (kEndsWord[static_cast<unsigned char>(*p)]) break;
-    ++p;
+    ++p;  // a control byte inside the word
   }
-  while (!kEndsWord[static_cast<unsigned char>(*p)]) ++p;
   if (p == start) return {p, false};
   dest.assign(start, static_cast<std::size_t>(p - start));
   return {p, true};

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+
+#include "facts/text_slot.h"
 
 namespace pgdump2pl {
 
@@ -14,12 +15,12 @@ struct FieldScan {
 
 // The fields of a row, read as the C library's scanf reads "%s" and "%i"
 // in the C locale. A row is zero-terminated, and a zero byte inside it
-// ends it too.
+// ends it too. After its terminating zero come kReadSlack more readable
+// bytes, so that it can be read eight bytes at a time.
 
 // Skips whitespace, then takes the longest run of bytes that are neither
-// whitespace nor zero; fails when there is none. `row_end` points at the
-// row's terminating zero: the bytes up to it may be read in blocks.
-FieldScan read_word(const char* row, const char* row_end, std::string& dest);
+// whitespace nor zero; fails when there is none.
+FieldScan read_word(const char* row, TextSlot& dest);
 
 // Skips whitespace, then reads an optionally signed integer whose prefix
 // gives its base (0x or 0X hexadecimal, 0 octal, else decimal), stopping

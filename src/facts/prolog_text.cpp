@@ -1,5 +1,6 @@
 #include "facts/prolog_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -8,13 +9,6 @@
 
 namespace pgdump2pl {
 namespace {
-
-constexpr std::array<bool, 256> kNeedsEscape = [] {
-  std::array<bool, 256> table{};
-  table['\''] = true;
-  table['\\'] = true;
-  return table;
-}();
 
 constexpr bool starts_prolog_escape(char c) {
   return c == '\\' || c == 'b' || c == 'f' || c == 'n' || c == 'r' || c == 't' || c == 'v';
@@ -31,20 +25,17 @@ char* write_quoted(char* out, std::string_view text) {
   *out++ = '\'';
   const char* p = text.data();
   const char* const end = p + text.size();
-  for (;;) {
-    // Copy eight bytes at a time up to the next quote or backslash. The
-    // output always has room for the eight: every input byte owns two.
-    while (end - p >= 8) {
-      const std::uint64_t word = swar::load8(p);
-      const std::uint64_t hits = swar::bytes_equal(word, '\'') | swar::bytes_equal(word, '\\');
-      std::memcpy(out, &word, sizeof word);
-      const unsigned clean = hits == 0 ? 8 : swar::first_flagged(hits);
-      out += clean;
-      p += clean;
-      if (hits != 0) break;
-    }
-    while (p != end && !kNeedsEscape[static_cast<unsigned char>(*p)]) *out++ = *p++;
-    if (p == end) break;
+  // Eight bytes at a time are copied up to the next quote or backslash;
+  // the copy may run past the end of the text, into room the bound gives.
+  while (p < end) {
+    const std::uint64_t word = swar::load8(p);
+    const std::uint64_t hits = swar::bytes_equal(word, '\'') | swar::bytes_equal(word, '\\');
+    std::memcpy(out, &word, sizeof word);
+    const auto left = static_cast<std::size_t>(end - p);
+    const std::size_t clean = std::min<std::size_t>(hits == 0 ? 8 : swar::first_flagged(hits), left);
+    out += clean;
+    p += clean;
+    if (p == end || hits == 0) continue;
     *out++ = '\\';
     if (*p == '\\' && p + 1 != end && starts_prolog_escape(p[1])) ++p;
     *out++ = *p++;
@@ -63,8 +54,11 @@ bool is_plain_atom(std::string_view name) {
 
 std::string functor_for(std::string_view table_name) {
   if (is_plain_atom(table_name)) return std::string(table_name);
+  std::string padded(table_name);
+  padded.append(kReadSlack, '\0');
   std::string quoted(quoted_size_bound(table_name.size()), '\0');
-  quoted.resize(static_cast<std::size_t>(write_quoted(quoted.data(), table_name) - quoted.data()));
+  const char* end = write_quoted(quoted.data(), {padded.data(), table_name.size()});
+  quoted.resize(static_cast<std::size_t>(end - quoted.data()));
   return quoted;
 }
 

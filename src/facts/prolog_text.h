@@ -4,13 +4,17 @@
 #include <string>
 #include <string_view>
 
+#include "facts/text_slot.h"
+
 namespace pgdump2pl {
 
-// The most bytes write_quoted() can give for a text of `size` bytes.
-constexpr std::size_t quoted_size_bound(std::size_t size) { return 2 * size + 2; }
+// The room write_quoted() needs for a text of `size` bytes: the quotes,
+// two bytes for each byte of the text, and room to write the last eight
+// bytes of the text at once.
+constexpr std::size_t quoted_size_bound(std::size_t size) { return 2 * size + 2 + kReadSlack; }
 
 // Writes `text` at `out` as a single-quoted Prolog atom and returns the
-// end. A quote becomes \'; a backslash that starts one of the escapes
+// end. The text must be followed by kReadSlack readable bytes. A quote becomes \'; a backslash that starts one of the escapes
 // \\ \b \f \n \r \t \v is copied with its letter, since Prolog reads those
 // as the dump means them; any other backslash is doubled (\N gives \\N).
 // Every other byte is copied as it is.

@@ -33,15 +33,15 @@ void RowConversion::start_table(std::string_view table_name) {
 // slot's value. A fact's arguments are its rule's fields in order, so the
 // fact is written as the row is read.
 template <Slot kSlot>
-char* RowConversion::put_field(const char*& row, const char* row_end, bool& reading, char* out) {
+char* RowConversion::put_field(const char*& row, bool& reading, char* out) {
   auto& value = slots_.slot<kSlot>();
   if constexpr (is_text(kSlot)) {
     if (reading) {
-      const FieldScan scan = read_word(row, row_end, value);
+      const FieldScan scan = read_word(row, value);
       reading = scan.ok;
       row = scan.next;
     }
-    return write_quoted(out, value);
+    return write_quoted(out, value.view());
   } else {
     if (reading) {
       const FieldScan scan = read_integer(row, value);
@@ -61,10 +61,9 @@ void RowConversion::convert_by(RowConversion& self, std::string_view row, FactWr
                         2 * quoted_size_bound(longest_text));
   p = std::copy(self.functor_.begin(), self.functor_.end(), p);
   const char* in = row.data();
-  const char* const in_end = in + row.size();
   bool reading = true;
   [&]<std::size_t... kField>(std::index_sequence<kField...>) {
-    ((*p++ = kField == 0 ? '(' : ',', p = self.put_field<kFields.slots[kField]>(in, in_end, reading, p)), ...);
+    ((*p++ = kField == 0 ? '(' : ',', p = self.put_field<kFields.slots[kField]>(in, reading, p)), ...);
   }(std::make_index_sequence<kFields.field_count>());
   std::memcpy(p, ").\n", 3);
   out.commit(p + 3);

@@ -6,14 +6,15 @@
 
 #include "facts/conversion_rules.h"
 #include "facts/fact_writer.h"
+#include "facts/text_slot.h"
 
 namespace pgdump2pl {
 
 // One set of slots for the whole run, shared by every table: a field a
 // row does not read shows the last value any row gave that slot.
 struct RowSlots {
-  std::string txt1;
-  std::string txt2;
+  TextSlot txt1;
+  TextSlot txt2;
   std::int64_t ent1 = 0;
   std::int64_t ent2 = 0;
   std::int64_t ent3 = 0;
@@ -36,8 +37,9 @@ class RowConversion {
   // Chooses the rule and the functor once for all the rows of a table.
   void start_table(std::string_view table_name);
   // Reads one row into the slots and writes its fact, whatever the row
-  // held. The row must be followed by a zero byte, and a zero byte inside
-  // it ends it. A table no rule covers gives nothing.
+  // held. The row must be followed by a zero byte and kReadSlack more
+  // readable bytes; a zero byte inside it ends it. A table no rule covers
+  // gives nothing.
   void convert(std::string_view row, FactWriter& out) {
     if (convert_ != nullptr) convert_(*this, row, out);
   }
@@ -50,7 +52,7 @@ class RowConversion {
   template <std::size_t kRule>
   static void convert_by(RowConversion& self, std::string_view row, FactWriter& out);
   template <Slot kSlot>
-  char* put_field(const char*& row, const char* row_end, bool& reading, char* out);
+  char* put_field(const char*& row, bool& reading, char* out);
   template <std::size_t... kRule>
   static constexpr auto converters(std::index_sequence<kRule...>);
 

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+namespace pgdump2pl {
+
+// Bytes that may be read past the end of a text or of a row, so that the
+// hot loops take eight bytes at a time without a tail loop. Every buffer
+// such a loop reads keeps this many readable bytes after its contents.
+constexpr std::size_t kReadSlack = 7;
+
+// A text slot: one word, kept until a later row replaces it, with
+// kReadSlack readable bytes after it. Its storage only ever grows, so
+// replacing the word costs a copy and no allocation.
+class TextSlot {
+ public:
+  TextSlot() : data_(std::make_unique<char[]>(kInitialCapacity + kReadSlack)), capacity_(kInitialCapacity) {}
+
+  void assign(const char* bytes, std::size_t size) {
+    if (size > capacity_) grow(size);
+    std::memcpy(data_.get(), bytes, size);
+    size_ = size;
+  }
+  void assign(std::string_view bytes) { assign(bytes.data(), bytes.size()); }
+
+  std::string_view view() const { return {data_.get(), size_}; }
+  std::size_t size() const { return size_; }
+  bool operator==(std::string_view other) const { return view() == other; }
+
+ private:
+  static constexpr std::size_t kInitialCapacity = 256;
+
+  void grow(std::size_t size) {
+    capacity_ = std::max(size, 2 * capacity_);
+    data_ = std::make_unique<char[]>(capacity_ + kReadSlack);
+  }
+
+  std::unique_ptr<char[]> data_;
+  std::size_t capacity_;
+  std::size_t size_ = 0;
+};
+
+}  // namespace pgdump2pl
