@@ -1,0 +1,242 @@
+// Both ends with the real programs: dumps that pg_dump really wrote
+// (tests/fixtures) go through the real binary, and SWI-Prolog loads the
+// facts. Each table's facts are then held against the table as the server
+// exported it (tests/fixtures/exports/TABLE.copy, COPY TO text format).
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Fields = std::vector<std::string>;
+
+const fs::path kFixtures = PGDUMP2PL_FIXTURES;
+
+// Each fixture table and the kinds of the fields its facts carry (t text,
+// i integer); an empty string for the tables that get no facts.
+const std::map<std::string, std::string> kLayouts = {
+    {"sites", "ti"},      {"inlinks", "itti"}, {"pages", "itii"},   {"files", "tti"},
+    {"depths", "i"},      {"proxies", "ti"},   {"hits", "iii"},     {"mimetypes", "ti"},
+    {"timings", "iii"},   {"timings-2023", "iii"}, {"anchors", "iiii"},
+    {"CrawlQueue", ""},   {"robots_exclusions", ""}, {"politeness", ""}, {"crawl_errors", ""},
+};
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+Fields split(const std::string& text, char separator) {
+  Fields parts;
+  std::istringstream in(text);
+  for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
+  if (!text.empty() && text.back() == separator) parts.emplace_back();
+  return parts;
+}
+
+Fields lines_of(const fs::path& path) {
+  Fields lines = split(slurp(path), '\n');
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+Outcome run(const Fields& args, const fs::path& scratch) {
+  std::vector<char*> argv;
+  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  const std::string out = (scratch / "stdout").string(), err = (scratch / "stderr").string();
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = 0;
+  int status = -1;
+  if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) == 0) waitpid(pid, &status, 0);
+  posix_spawn_file_actions_destroy(&files);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+}
+
+std::string find_in_path(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  for (const auto& dir : split(path != nullptr ? path : "/usr/bin:/bin", ':')) {
+    const fs::path candidate = fs::path(dir.empty() ? "." : dir) / program;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
+  }
+  return {};
+}
+
+// A field of COPY text format as the bytes stored in the table.
+std::string decode_copy_text(const std::string& field) {
+  std::string bytes;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field[i] != '\\' || i + 1 == field.size()) {
+      bytes += field[i];
+      continue;
+    }
+    switch (const char c = field[++i]) {
+      case 'b': bytes += '\b'; break;
+      case 'f': bytes += '\f'; break;
+      case 'n': bytes += '\n'; break;
+      case 'r': bytes += '\r'; break;
+      case 't': bytes += '\t'; break;
+      case 'v': bytes += '\v'; break;
+      default: bytes += c;
+    }
+  }
+  return bytes;
+}
+
+std::string hex(const std::string& bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (const unsigned char b : bytes) {
+    out += kDigits[b >> 4];
+    out += kDigits[b & 15];
+  }
+  return out;
+}
+
+// Whether scanf-style reading gives back every field of the row as stored:
+// no NULL, no empty field, no raw white space inside a field.
+bool reads_cleanly(const Fields& row, std::size_t layout_size) {
+  if (row.size() != layout_size) return false;
+  for (const auto& field : row) {
+    if (field.empty() || field == "\\N" || field.find_first_of(" \n\v\f\r") != std::string::npos) return false;
+  }
+  return true;
+}
+
+// The fact as print_facts.pl prints it, for a row that reads cleanly.
+Fields expected_arguments(const Fields& row, const std::string& layout) {
+  Fields args;
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    args.push_back(layout[i] == 't' ? "t:" + hex(decode_copy_text(row[i])) : "i:" + row[i]);
+  }
+  return args;
+}
+
+struct Block {
+  std::size_t fact_lines = 0;
+  long count = -1;
+};
+
+// The fact file's blocks by table: banner, fact lines, "(N entrees)".
+std::map<std::string, Block> blocks_of(const Fields& lines) {
+  std::map<std::string, Block> blocks;
+  for (std::size_t i = 0; i + 3 < lines.size(); ++i) {
+    if (lines[i] != "/**" || lines[i + 1].rfind(" * Table ", 0) != 0 || lines[i + 2] != " */" ||
+        !lines[i + 3].empty()) {
+      continue;
+    }
+    Block& block = blocks[lines[i + 1].substr(9)];
+    for (i += 4; i < lines.size() && lines[i].rfind("/* (", 0) != 0; ++i) ++block.fact_lines;
+    if (i < lines.size()) block.count = std::strtol(lines[i].c_str() + 4, nullptr, 10);
+  }
+  return blocks;
+}
+
+class ScratchDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::path(::testing::TempDir()) / "pgdump2pl-rt-XXXXXX").string();
+    scratch = mkdtemp(pattern.data());
+    facts = scratch / "facts.pl";
+  }
+  void TearDown() override { fs::remove_all(scratch); }
+
+  void convert(const std::string& dump) {
+    const Outcome r = run({PGDUMP2PL_BINARY, (kFixtures / dump).string(), facts.string()}, scratch);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+  }
+
+  fs::path scratch, facts;
+};
+
+class RoundTrip : public ScratchDir, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(RoundTrip, FactsLoadIntoPrologAndGiveBackEveryCleanRow) {
+  const std::string swipl = find_in_path("swipl");
+  if (swipl.empty()) {
+    GTEST_SKIP() << "swipl not found in PATH (Debian: swi-prolog-nox)";
+  }
+  ASSERT_NO_FATAL_FAILURE(convert(GetParam()));
+
+  const Outcome loaded = run({swipl, "-q", "-f", "none", "--no-packs", "--on-error=status", "--on-warning=status",
+                              "-g", "main", "-t", "halt", PGDUMP2PL_PRINT_FACTS, "--", facts.string()},
+                             scratch);
+  ASSERT_EQ(loaded.status, 0) << loaded.err;
+  ASSERT_EQ(loaded.err, "");
+  std::map<std::string, std::vector<Fields>> prolog;
+  for (const auto& line : split(loaded.out, '\n')) {
+    if (line.empty()) continue;
+    Fields parts = split(line, '\t');
+    prolog[parts.front()].emplace_back(parts.begin() + 1, parts.end());
+  }
+
+  const auto blocks = blocks_of(lines_of(facts));
+  std::size_t tables = 0;
+  for (const auto& entry : fs::directory_iterator(kFixtures / "exports")) {
+    const std::string table = entry.path().stem().string();
+    SCOPED_TRACE(table);
+    ++tables;
+    const auto layout = kLayouts.find(table);
+    ASSERT_NE(layout, kLayouts.end()) << "a fixture table this test does not know";
+    const Fields rows = lines_of(entry.path());
+    const auto block = blocks.find(table);
+    ASSERT_NE(block, blocks.end()) << "no block in the fact file";
+    EXPECT_EQ(block->second.count, static_cast<long>(rows.size()));
+    EXPECT_EQ(block->second.fact_lines, layout->second.empty() ? 0 : rows.size());
+
+    const std::vector<Fields>& facts_of_table = prolog[table];
+    ASSERT_EQ(facts_of_table.size(), layout->second.empty() ? 0 : rows.size());
+    std::size_t clean = 0;
+    for (std::size_t r = 0; r < facts_of_table.size(); ++r) {
+      EXPECT_EQ(facts_of_table[r].size(), layout->second.size()) << "row " << r + 1;
+      const Fields row = split(rows[r], '\t');
+      if (!reads_cleanly(row, layout->second.size())) continue;
+      ++clean;
+      EXPECT_EQ(facts_of_table[r], expected_arguments(row, layout->second)) << "row " << r + 1 << ": " << rows[r];
+    }
+    if (!facts_of_table.empty()) {
+      EXPECT_GT(clean, 0U) << "no row compared";
+    }
+  }
+  EXPECT_EQ(tables, kLayouts.size());
+  EXPECT_EQ(blocks.size(), kLayouts.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, RoundTrip, ::testing::Values("crawler.sql", "crawler-quoted.sql"),
+                         [](const ::testing::TestParamInfo<const char*>& dump) {
+                           return std::string(dump.param) == "crawler.sql" ? "PlainDump" : "QuotedIdentifiersDump";
+                         });
+
+// pg_dump --inserts writes no COPY block, hence not a single fact.
+using InsertsDump = ScratchDir;
+
+TEST_F(InsertsDump, GivesAnEmptyFactFile) {
+  ASSERT_NO_FATAL_FAILURE(convert("crawler-inserts.sql"));
+  EXPECT_EQ(fs::file_size(facts), 0U);
+}
+
+}  // namespace
