@@ -87,7 +87,7 @@ class DumpScanner {
         end_section();
         return;
       }
-      url.text[url.length] = '\0';  // a row is zero-terminated text
+      if (url.text[url.length] != '\n') url.text[url.length] = '\0';  // the last line: end it
       rows.convert({url.text, url.length}, fileWrite);
       ++compt;
       if (!fileWrite.ok()) return;

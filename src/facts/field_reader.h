@@ -14,19 +14,29 @@ struct FieldScan {
 };
 
 // The fields of a row, read as the C library's scanf reads "%s" and "%i"
-// in the C locale. A row is zero-terminated, and a zero byte inside it
-// ends it too. After its terminating zero come kReadSlack more readable
-// bytes, so that it can be read eight bytes at a time.
+// in the C locale. A row ends at its line end or at a zero byte, and
+// kReadSlack more readable bytes follow that end, so that it can be read
+// eight bytes at a time. (Marking the end with a zero instead would cost a
+// store right before the loads that cross it.)
 
 // Skips whitespace, then takes the longest run of bytes that are neither
 // whitespace nor zero; fails when there is none.
 FieldScan read_word(const char* row, TextSlot& dest);
+
+// An integer field read. When `spelled` is not 0, the field's last
+// `spelled` bytes before `next` are exactly how the value is written in
+// decimal, so they can be copied rather than printed again.
+struct IntegerScan {
+  const char* next;
+  std::uint32_t spelled;
+  bool ok;
+};
 
 // Skips whitespace, then reads an optionally signed integer whose prefix
 // gives its base (0x or 0X hexadecimal, 0 octal, else decimal), stopping
 // at the first byte that cannot continue it. Fails when no digit comes,
 // or when 0x is not followed by a hexadecimal digit. Values beyond the
 // signed 64-bit range give the nearer bound, as strtoll does.
-FieldScan read_integer(const char* row, std::int64_t& dest);
+IntegerScan read_integer(const char* row, std::int64_t& dest);
 
 }  // namespace pgdump2pl

@@ -30,7 +30,7 @@ char* write_quoted(char* out, std::string_view text) {
   while (p < end) {
     const std::uint64_t word = swar::load8(p);
     const std::uint64_t hits = swar::bytes_equal(word, '\'') | swar::bytes_equal(word, '\\');
-    std::memcpy(out, &word, sizeof word);
+    swar::store8(out, word);
     const auto left = static_cast<std::size_t>(end - p);
     const std::size_t clean = std::min<std::size_t>(hits == 0 ? 8 : swar::first_flagged(hits), left);
     out += clean;

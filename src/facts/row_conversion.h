@@ -37,9 +37,9 @@ class RowConversion {
   // Chooses the rule and the functor once for all the rows of a table.
   void start_table(std::string_view table_name);
   // Reads one row into the slots and writes its fact, whatever the row
-  // held. The row must be followed by a zero byte and kReadSlack more
-  // readable bytes; a zero byte inside it ends it. A table no rule covers
-  // gives nothing.
+  // held. The row must be followed by a line end or a zero byte and
+  // kReadSlack more readable bytes; a zero byte inside it ends it. A table
+  // no rule covers gives nothing.
   void convert(std::string_view row, FactWriter& out) {
     if (convert_ != nullptr) convert_(*this, row, out);
   }
