@@ -22,55 +22,13 @@ constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
 // A row as the reader hands it out: zero-terminated, with slack after it.
 std::string padded(std::string_view row) { return std::string(row) + std::string(kReadSlack + 1, '\0'); }
 
-struct FieldCase {
-  std::string_view row;
-  bool ok;
-  std::string_view rest;  // what the next field starts at
-};
-
-TEST(ReadWord, TakesTheLongestRunOfNonWhitespace) {
-  struct WordCase : FieldCase {
-    std::string_view word;
-  };
-  const WordCase cases[] = {
-      {{"alpha\t7", true, "\t7"}, "alpha"},
-      {{" \t\r\v\fx y", true, " y"}, "x"},
-      {{"x\ny", true, "\ny"}, "x"},
-      {{"\nx", false, ""}, ""},  // the line end ends the row
-      {{"l'eau\\N", true, ""}, "l'eau\\N"},
-      {{"\x80\xff\x01", true, ""}, "\x80\xff\x01"},  // high and control bytes are not whitespace
-      {{"", false, ""}, ""},
-      {{" \t\r\n", false, ""}, ""},
-  };
-  for (const WordCase& c : cases) {
-    TextSlot slot;
-    slot.assign("kept");
-    const std::string row = padded(c.row);
-    const FieldScan scan = read_word(row.data(), slot);
-    EXPECT_EQ(scan.ok, c.ok) << c.row;
-    EXPECT_EQ(slot.view(), c.ok ? c.word : "kept") << c.row;
-    if (c.ok) {
-      EXPECT_EQ(std::string_view(scan.next), c.rest) << c.row;
-    }
-  }
-  // Words across the eight-byte blocks, ended at every offset by each kind
-  // of byte that ends a word, or passed over by a control byte.
-  for (std::size_t at = 1; at < 20; ++at) {
-    for (const char end : {'\0', '\t', '\n', '\r', ' ', '\x01', '\x1f'}) {
-      std::string row = padded(std::string(24, 'w'));
-      row[at] = end;
-      TextSlot slot;
-      const FieldScan scan = read_word(row.data(), slot);
-      const bool ends = end == '\0' || end == ' ' || (end >= '\t' && end <= '\r');
-      const std::size_t length = ends ? at : 24;
-      EXPECT_EQ(slot.view(), std::string_view(row).substr(0, length)) << at << " " << int{end};
-      EXPECT_EQ(scan.next, row.data() + length) << at;
-    }
-  }
-}
-
 TEST(ReadInteger, FollowsPrefixRulesAndSaturates) {
-  struct IntegerCase : FieldCase {
+  struct IntegerCase {
+    struct {
+      std::string_view row;
+      bool ok;
+      std::string_view rest;  // what the next field starts at
+    } field;
     std::int64_t value;
   };
   const IntegerCase cases[] = {
@@ -113,14 +71,19 @@ TEST(ReadInteger, FollowsPrefixRulesAndSaturates) {
   };
   for (const IntegerCase& c : cases) {
     std::int64_t slot = 99;
-    const std::string row = padded(c.row);
+    const std::string row = padded(c.field.row);
     const IntegerScan scan = read_integer(row.c_str(), slot);
-    EXPECT_EQ(scan.ok, c.ok) << c.row;
-    EXPECT_EQ(slot, c.ok ? c.value : 99) << c.row;
-    if (c.ok) {
-      EXPECT_EQ(std::string_view(scan.next), c.rest) << c.row;
+    EXPECT_EQ(scan.ok, c.field.ok) << c.field.row;
+    EXPECT_EQ(slot, c.field.ok ? c.value : 99) << c.field.row;
+    if (c.field.ok) {
+      EXPECT_EQ(std::string_view(scan.next), c.field.rest) << c.field.row;
+      // A spelling is copied only when it is exactly how the value prints.
+      const std::string_view spelled(scan.next - scan.spelled, scan.spelled);
+      EXPECT_TRUE(spelled.empty() || spelled == std::to_string(c.value)) << c.field.row;
     }
   }
+  std::int64_t slot = 0;
+  EXPECT_EQ(read_integer(padded("\t-1234567890123456\n").c_str(), slot).spelled, 17u);
 }
 
 // The C library reads the same patterns by the same rules, with one known

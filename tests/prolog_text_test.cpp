@@ -48,6 +48,42 @@ TEST(WriteQuoted, EscapesWhatPrologWouldMisread) {
   }
 }
 
+TEST(WriteQuotedWord, ReadsAWordAndQuotesItInOnePass) {
+  const struct {
+    std::string_view row, quoted, rest;
+  } cases[] = {
+      {"alpha\t7", "'alpha'", "\t7"},
+      {"l'eau\\N x", "'l\\'eau\\\\N'", " x"},
+      {"a\\tb\n", "'a\\tb'", "\n"},
+      {"end\\", "'end\\\\'", ""},
+      {"\x80\xff\x01\x1f\r", "'\x80\xff\x01\x1f'", "\r"},  // high and control bytes are word bytes
+      {"http://a.example/index.html?q=1&r='2'\t3", "'http://a.example/index.html?q=1&r=\\'2\\''", "\t3"},
+  };
+  for (const auto& c : cases) {
+    const std::string row = std::string(c.row) + std::string(kReadSlack + 1, '\0');
+    std::string out(quoted_size_bound(c.row.size()), '\0');
+    const char* word_end = nullptr;
+    out.resize(static_cast<std::size_t>(write_quoted_word(out.data(), row.data(), word_end) - out.data()));
+    EXPECT_EQ(out, c.quoted) << c.row;
+    EXPECT_EQ(std::string_view(word_end), c.rest) << c.row;
+  }
+  // Words across the eight-byte blocks, ended at every offset by each kind
+  // of byte that ends a word, or passed over by a control byte.
+  for (std::size_t at = 1; at < 20; ++at) {
+    for (const char end : {'\0', '\t', '\n', '\r', ' ', '\x01', '\x1f', '\''}) {
+      std::string row = std::string(24, 'w') + std::string(kReadSlack + 1, '\0');
+      row[at] = end;
+      std::string out(quoted_size_bound(24), '\0');
+      const char* word_end = nullptr;
+      out.resize(static_cast<std::size_t>(write_quoted_word(out.data(), row.data(), word_end) - out.data()));
+      const bool ends = end == '\0' || end == ' ' || (end >= '\t' && end <= '\r');
+      const std::size_t length = ends ? at : 24;
+      EXPECT_EQ(word_end, row.data() + length) << at << " " << int{end};
+      EXPECT_EQ(out, quoted_atom(row.substr(0, length))) << at << " " << int{end};
+    }
+  }
+}
+
 TEST(FunctorFor, QuotesAllButPlainAtoms) {
   const struct {
     std::string_view name, functor;

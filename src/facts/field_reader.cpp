@@ -9,12 +9,6 @@
 namespace pgdump2pl {
 namespace {
 
-constexpr std::array<bool, 256> kEndsWord = [] {
-  std::array<bool, 256> table{};
-  for (int c = 0; c < 256; ++c) table[static_cast<std::size_t>(c)] = c == 0 || is_space(static_cast<unsigned char>(c));
-  return table;
-}();
-
 constexpr unsigned char kNotADigit = 255;
 constexpr std::array<unsigned char, 256> kDigitValue = [] {
   std::array<unsigned char, 256> table{};
@@ -29,34 +23,7 @@ constexpr std::uint64_t kPowersOf10[] = {1, 10, 100, 1000, 10000, 100000, 100000
 
 unsigned digit(char c) { return kDigitValue[static_cast<unsigned char>(c)]; }
 
-// Whitespace up to the end of the row: the line end is the row's end.
-const char* skip_space(const char* p) {
-  while (*p != '\n' && is_space(static_cast<unsigned char>(*p))) ++p;
-  return p;
-}
-
 }  // namespace
-
-FieldScan read_word(const char* row, TextSlot& dest) {
-  const char* const start = skip_space(row);
-  const char* p = start;
-  // Whitespace and zero are all below 33: find the first such byte eight
-  // at a time, then look at it closely. The row's terminating zero stops
-  // the search, so no read goes further than kReadSlack bytes past it.
-  for (;;) {
-    const std::uint64_t low = swar::bytes_below(swar::load8(p), '!');
-    if (low == 0) {
-      p += 8;
-      continue;
-    }
-    p += swar::first_flagged(low);
-    if (kEndsWord[static_cast<unsigned char>(*p)]) break;
-    ++p;  // a control byte inside the word
-  }
-  if (p == start) return {p, false};
-  dest.assign(start, static_cast<std::size_t>(p - start));
-  return {p, true};
-}
 
 IntegerScan read_integer(const char* row, std::int64_t& dest) {
   const char* const start = skip_space(row);

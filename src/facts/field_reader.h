@@ -2,16 +2,9 @@
 
 #include <cstdint>
 
-#include "facts/text_slot.h"
+#include "dump/whitespace.h"
 
 namespace pgdump2pl {
-
-// Where a field read stopped, and whether it read one. On failure the
-// destination is left as it was.
-struct FieldScan {
-  const char* next;
-  bool ok;
-};
 
 // The fields of a row, read as the C library's scanf reads "%s" and "%i"
 // in the C locale. A row ends at its line end or at a zero byte, and
@@ -19,9 +12,16 @@ struct FieldScan {
 // eight bytes at a time. (Marking the end with a zero instead would cost a
 // store right before the loads that cross it.)
 
-// Skips whitespace, then takes the longest run of bytes that are neither
-// whitespace nor zero; fails when there is none.
-FieldScan read_word(const char* row, TextSlot& dest);
+// Skips the whitespace before a field, up to the end of the row.
+inline const char* skip_space(const char* row) {
+  while (*row != '\n' && is_space(static_cast<unsigned char>(*row))) ++row;
+  return row;
+}
+
+// Whitespace and zero end a word ("%s"); a word field that starts at such
+// a byte fails. Reading a word and writing it as a fact's text are done in
+// one pass: see write_quoted_word().
+inline bool ends_word(char c) { return c == '\0' || is_space(static_cast<unsigned char>(c)); }
 
 // An integer field read. When `spelled` is not 0, the field's last
 // `spelled` bytes before `next` are exactly how the value is written in

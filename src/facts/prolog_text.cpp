@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "dump/whitespace.h"
 #include "facts/swar.h"
 
 namespace pgdump2pl {
@@ -40,6 +41,39 @@ char* write_quoted(char* out, std::string_view text) {
     if (*p == '\\' && p + 1 != end && starts_prolog_escape(p[1])) ++p;
     *out++ = *p++;
   }
+  *out++ = '\'';
+  return out;
+}
+
+char* write_quoted_word(char* out, const char* word, const char*& word_end) {
+  *out++ = '\'';
+  const char* p = word;
+  for (;;) {
+    // Eight bytes at a time up to a byte that ends the word (whitespace
+    // and zero are all below '!') or needs an escape.
+    const std::uint64_t block = swar::load8(p);
+    const std::uint64_t stops = swar::bytes_below(block, '!') | swar::bytes_equal(block, '\'') |
+                                swar::bytes_equal(block, '\\');
+    swar::store8(out, block);
+    if (stops == 0) {
+      p += 8;
+      out += 8;
+      continue;
+    }
+    const unsigned clean = swar::first_flagged(stops);
+    p += clean;
+    out += clean;
+    const char c = *p;
+    if (c == '\'' || c == '\\') {
+      *out++ = '\\';
+      // The letter of an escape is never a byte that ends the word.
+      if (c == '\\' && starts_prolog_escape(p[1])) ++p;
+    } else if (c == '\0' || is_space(static_cast<unsigned char>(c))) {
+      break;
+    }
+    *out++ = *p++;  // an escaped byte, or a control byte inside the word
+  }
+  word_end = p;
   *out++ = '\'';
   return out;
 }

@@ -20,6 +20,13 @@ constexpr std::size_t quoted_size_bound(std::size_t size) { return 2 * size + 2 
 // Every other byte is copied as it is.
 char* write_quoted(char* out, std::string_view text);
 
+// Writes the word at `word`, up to the first whitespace or zero byte, as
+// write_quoted() writes a text, and sets `word_end` to where the word
+// ends: reading a text field and writing it in one pass. The word and
+// kReadSlack bytes after its end must be readable, and `out` needs
+// quoted_size_bound() of the word's length.
+char* write_quoted_word(char* out, const char* word, const char*& word_end);
+
 // A lower-case ASCII letter, then ASCII letters, digits and underscores.
 bool is_plain_atom(std::string_view name);
 

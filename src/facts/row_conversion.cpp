@@ -48,9 +48,13 @@ char* RowConversion::put_field(const char*& row, bool& reading, char* out) {
   auto& value = slots_.slot<kSlot>();
   if constexpr (is_text(kSlot)) {
     if (reading) {
-      const FieldScan scan = read_word(row, value);
-      reading = scan.ok;
-      row = scan.next;
+      const char* const word = skip_space(row);
+      reading = !ends_word(*word);
+      if (reading) {
+        out = write_quoted_word(out, word, row);
+        value.assign(word, static_cast<std::size_t>(row - word));
+        return out;
+      }
     }
     return write_quoted(out, value.view());
   } else {
