@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "dump/whitespace.h"
+#include "facts/integer_slot.h"
 
 namespace pgdump2pl {
 
@@ -23,12 +24,10 @@ inline const char* skip_space(const char* row) {
 // one pass: see write_quoted_word().
 inline bool ends_word(char c) { return c == '\0' || is_space(static_cast<unsigned char>(c)); }
 
-// An integer field read. When `spelled` is not 0, the field's last
-// `spelled` bytes before `next` are exactly how the value is written in
-// decimal, so they can be copied rather than printed again.
-struct IntegerScan {
+// Where a field read stopped, and whether it read one. On failure the
+// destination is left as it was.
+struct FieldScan {
   const char* next;
-  std::uint32_t spelled;
   bool ok;
 };
 
@@ -37,6 +36,6 @@ struct IntegerScan {
 // at the first byte that cannot continue it. Fails when no digit comes,
 // or when 0x is not followed by a hexadecimal digit. Values beyond the
 // signed 64-bit range give the nearer bound, as strtoll does.
-IntegerScan read_integer(const char* row, std::int64_t& dest);
+FieldScan read_integer(const char* row, IntegerSlot& dest);
 
 }  // namespace pgdump2pl

@@ -1,7 +1,6 @@
 #include "facts/row_conversion.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <iterator>
 #include <utility>
@@ -12,19 +11,7 @@
 namespace pgdump2pl {
 namespace {
 
-constexpr std::size_t kIntegerDigits = 20;  // "-9223372036854775808"
 constexpr std::size_t kMostFields = 4;
-
-// Copies a number as the row spelled it: at most 17 bytes, a sign and
-// sixteen digits, copied in blocks that stay within the row's slack and
-// the output's room for an integer.
-char* copy_spelled(char* out, const char* start, const char* end) {
-  const auto size = static_cast<std::size_t>(end - start);
-  std::memcpy(out, start, 8);
-  if (size > 8) std::memcpy(out + 8, start + 8, 8);
-  if (size > 16) out[16] = start[16];
-  return out + size;
-}
 
 }  // namespace
 
@@ -59,12 +46,11 @@ char* RowConversion::put_field(const char*& row, bool& reading, char* out) {
     return write_quoted(out, value.view());
   } else {
     if (reading) {
-      const IntegerScan scan = read_integer(row, value);
+      const FieldScan scan = read_integer(row, value);
       reading = scan.ok;
       row = scan.next;
-      if (scan.spelled != 0) return copy_spelled(out, scan.next - scan.spelled, scan.next);
     }
-    return std::to_chars(out, out + kIntegerDigits, value).ptr;
+    return value.copy_to(out);
   }
 }
 
@@ -73,7 +59,7 @@ void RowConversion::convert_by(RowConversion& self, std::string_view row, FactWr
   constexpr ConversionRule kFields = kConversionRules[kRule];
   // A text argument comes from this row or is an earlier one kept.
   const std::size_t longest_text = std::max({row.size(), self.slots_.txt1.size(), self.slots_.txt2.size()});
-  char* p = out.reserve(self.functor_.size() + 3 + kMostFields * (1 + kIntegerDigits) +
+  char* p = out.reserve(self.functor_.size() + 3 + kMostFields * (1 + IntegerSlot::kCopySize) +
                         2 * quoted_size_bound(longest_text));
   p = std::copy(self.functor_.begin(), self.functor_.end(), p);
   const char* in = row.data();

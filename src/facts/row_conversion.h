@@ -6,6 +6,7 @@
 
 #include "facts/conversion_rules.h"
 #include "facts/fact_writer.h"
+#include "facts/integer_slot.h"
 #include "facts/text_slot.h"
 
 namespace pgdump2pl {
@@ -15,10 +16,10 @@ namespace pgdump2pl {
 struct RowSlots {
   TextSlot txt1;
   TextSlot txt2;
-  std::int64_t ent1 = 0;
-  std::int64_t ent2 = 0;
-  std::int64_t ent3 = 0;
-  std::int64_t ent4 = 0;
+  IntegerSlot ent1;
+  IntegerSlot ent2;
+  IntegerSlot ent3;
+  IntegerSlot ent4;
 
   template <Slot kSlot>
   auto& slot() {

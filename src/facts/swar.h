@@ -46,13 +46,4 @@ constexpr std::uint64_t non_digits(std::uint64_t word) {
 // The index of the first flagged byte (flags != 0).
 constexpr unsigned first_flagged(std::uint64_t flags) { return static_cast<unsigned>(std::countr_zero(flags)) / 8; }
 
-// The value of the leading `count` digits of `word` (1 to 8 of them).
-constexpr std::uint64_t leading_digits_value(std::uint64_t word, unsigned count) {
-  // Shifted up, the digits are preceded by zero bytes: leading zeros.
-  std::uint64_t digits = (word & (kOnes * 0x0F)) << (8 * (8 - count));
-  digits = (digits * (1 + (10 << 8))) >> 8 & 0x00FF00FF00FF00FF;
-  digits = (digits * (1 + (100 << 16))) >> 16 & 0x0000FFFF0000FFFF;
-  return (digits * (1 + (10000ULL << 32))) >> 32;
-}
-
 }  // namespace pgdump2pl::swar
