@@ -12,6 +12,7 @@ namespace pgdump2pl {
 namespace {
 
 constexpr std::size_t kMostFields = 4;
+constexpr std::size_t kShortFunctor = 16;
 
 }  // namespace
 
@@ -25,6 +26,8 @@ void RowConversion::start_table(std::string_view table_name) {
   const ConversionRule* rule = rule_for(table_name);
   convert_ = rule == nullptr ? nullptr : kConverters[static_cast<std::size_t>(rule - kConversionRules)];
   functor_ = functor_for(table_name);
+  functor_size_ = functor_.size();
+  functor_.resize(std::max(functor_size_, kShortFunctor));  // room to copy a short one whole
 }
 
 // Reads a field, unless an earlier field of the row failed, and writes the
@@ -61,7 +64,12 @@ void RowConversion::convert_by(RowConversion& self, std::string_view row, FactWr
   const std::size_t longest_text = std::max({row.size(), self.slots_.txt1.size(), self.slots_.txt2.size()});
   char* p = out.reserve(self.functor_.size() + 3 + kMostFields * (1 + IntegerSlot::kCopySize) +
                         2 * quoted_size_bound(longest_text));
-  p = std::copy(self.functor_.begin(), self.functor_.end(), p);
+  if (self.functor_size_ <= kShortFunctor) {
+    std::memcpy(p, self.functor_.data(), kShortFunctor);  // a fixed size: no call
+  } else {
+    std::memcpy(p, self.functor_.data(), self.functor_size_);
+  }
+  p += self.functor_size_;
   const char* in = row.data();
   bool reading = true;
   [&]<std::size_t... kField>(std::index_sequence<kField...>) {

@@ -59,7 +59,8 @@ class RowConversion {
 
   RowSlots slots_;
   Converter convert_ = nullptr;
-  std::string functor_;
+  std::string functor_;  // padded with zeros to at least 16 bytes
+  std::size_t functor_size_ = 0;
 };
 
 }  // namespace pgdump2pl

@@ -25,7 +25,6 @@ class TextSlot {
     std::memcpy(data_.get(), bytes, size);
     size_ = size;
   }
-  void assign(std::string_view bytes) { assign(bytes.data(), bytes.size()); }
 
   std::string_view view() const { return {data_.get(), size_}; }
   std::size_t size() const { return size_; }
