@@ -78,7 +78,7 @@ TEST(ReadInteger, FollowsPrefixRulesAndSaturates) {
     IntegerSlot slot;
     slot.assign(99);
     const std::string row = padded(c.field.row);
-    const FieldScan scan = read_integer(row.c_str(), slot);
+    const IntegerScan scan = read_integer(row.c_str(), slot);
     EXPECT_EQ(scan.ok, c.field.ok) << c.field.row;
     // The slot holds the value as a fact writes it.
     EXPECT_EQ(slot.text(), std::to_string(c.field.ok ? c.value : 99)) << c.field.row;

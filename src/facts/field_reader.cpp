@@ -23,7 +23,7 @@ unsigned digit(char c) { return kDigitValue[static_cast<unsigned char>(c)]; }
 
 }  // namespace
 
-FieldScan read_integer(const char* row, IntegerSlot& dest) {
+IntegerScan read_integer(const char* row, IntegerSlot& dest) {
   const char* const start = skip_space(row);
   const char* p = start;
   const bool negative = *p == '-';
@@ -38,7 +38,7 @@ FieldScan read_integer(const char* row, IntegerSlot& dest) {
       p += others == 0 ? 8 : swar::first_flagged(others);
       if (others != 0) {
         dest.assign_spelling(start, static_cast<std::size_t>(p - start));
-        return {p, true};
+        return {p, true, true};
       }
     }
     p = digits;
@@ -47,14 +47,14 @@ FieldScan read_integer(const char* row, IntegerSlot& dest) {
   unsigned base = 10;
   if (*p == '0') {
     if ((p[1] | 0x20) == 'x') {
-      if (digit(p[2]) >= 16) return {p, false};
+      if (digit(p[2]) >= 16) return {p, false, false};
       base = 16;
       p += 2;
     } else {
       base = 8;
     }
   }
-  if (digit(*p) >= base) return {p, false};
+  if (digit(*p) >= base) return {p, false, false};
   // The magnitude is gathered unsigned so that the lowest value, whose
   // magnitude has no positive twin, is exact.
   const std::uint64_t limit = negative ? std::uint64_t{1} << 63
@@ -68,7 +68,7 @@ FieldScan read_integer(const char* row, IntegerSlot& dest) {
     magnitude = next;
   }
   dest.assign(negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude));
-  return {p, true};
+  return {p, true, false};
 }
 
 }  // namespace pgdump2pl

@@ -24,11 +24,13 @@ inline const char* skip_space(const char* row) {
 // one pass: see write_quoted_word().
 inline bool ends_word(char c) { return c == '\0' || is_space(static_cast<unsigned char>(c)); }
 
-// Where a field read stopped, and whether it read one. On failure the
-// destination is left as it was.
-struct FieldScan {
+// Where an integer field read stopped, and whether it read one; on failure
+// the slot is left as it was. `as_spelled`: the slot's text is the field's
+// own bytes, just before `next`, so they can be copied from the row.
+struct IntegerScan {
   const char* next;
   bool ok;
+  bool as_spelled;
 };
 
 // Skips whitespace, then reads an optionally signed integer whose prefix
@@ -36,6 +38,6 @@ struct FieldScan {
 // at the first byte that cannot continue it. Fails when no digit comes,
 // or when 0x is not followed by a hexadecimal digit. Values beyond the
 // signed 64-bit range give the nearer bound, as strtoll does.
-FieldScan read_integer(const char* row, IntegerSlot& dest);
+IntegerScan read_integer(const char* row, IntegerSlot& dest);
 
 }  // namespace pgdump2pl

@@ -23,13 +23,20 @@ class IntegerSlot {
   // `spelled` must be the decimal spelling of a value, at most 17 bytes,
   // with readable bytes up to the next multiple of eight.
   void assign_spelling(const char* spelled, std::size_t size) {
-    std::memcpy(text_, spelled, 8);
-    if (size > 8) std::memcpy(text_ + 8, spelled + 8, 8);
-    if (size > 16) text_[16] = spelled[16];
+    copy_spelling(text_, spelled, size);
     size_ = size;
+  }
+  // Copies such a spelling in eight-byte blocks; `dest` needs kCopySize
+  // bytes of room.
+  static char* copy_spelling(char* dest, const char* spelled, std::size_t size) {
+    std::memcpy(dest, spelled, 8);
+    if (size > 8) std::memcpy(dest + 8, spelled + 8, 8);
+    if (size > 16) dest[16] = spelled[16];
+    return dest + size;
   }
 
   std::string_view text() const { return {text_, size_}; }
+  std::size_t size() const { return size_; }
   std::int64_t value() const {
     std::int64_t value = 0;
     std::from_chars(text_, text_ + size_, value);

@@ -49,9 +49,12 @@ char* RowConversion::put_field(const char*& row, bool& reading, char* out) {
     return write_quoted(out, value.view());
   } else {
     if (reading) {
-      const FieldScan scan = read_integer(row, value);
+      const IntegerScan scan = read_integer(row, value);
       reading = scan.ok;
       row = scan.next;
+      // Copied from the row rather than from the slot just stored, which
+      // would stall the load.
+      if (scan.as_spelled) return IntegerSlot::copy_spelling(out, row - value.size(), value.size());
     }
     return value.copy_to(out);
   }
