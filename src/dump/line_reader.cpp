@@ -9,7 +9,15 @@ LineReader::LineReader(ByteSource& source, std::size_t block_size)
     : source_(source),
       block_size_(std::max<std::size_t>(block_size, 1)),
       capacity_(block_size_ + 1) {
-  buf_ = std::make_unique<char[]>(capacity_ + kReadSlack);
+  buf_ = allocate(capacity_);
+}
+
+// Left uninitialised but for the slack, so that a small dump touches only
+// the pages it fills: each first touch is a page fault.
+std::unique_ptr<char[]> LineReader::allocate(std::size_t capacity) {
+  auto buffer = std::make_unique_for_overwrite<char[]>(capacity + kReadSlack);
+  std::memset(buffer.get() + capacity, 0, kReadSlack);
+  return buffer;
 }
 
 // Moves the unread bytes to the front, grows the buffer when they fill
@@ -24,7 +32,7 @@ bool LineReader::fill() {
   // One byte always stays free past the data: Line's writable scratch.
   if (end_ + 1 >= capacity_) {
     const std::size_t bigger = capacity_ * 2;
-    auto grown = std::make_unique<char[]>(bigger + kReadSlack);
+    auto grown = allocate(bigger);
     std::memcpy(grown.get(), buf_.get(), end_);
     buf_ = std::move(grown);
     capacity_ = bigger;

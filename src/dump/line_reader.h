@@ -48,6 +48,7 @@ class LineReader {
 
  private:
   bool fill();
+  static std::unique_ptr<char[]> allocate(std::size_t capacity);
 
   ByteSource& source_;
   std::size_t block_size_;
