@@ -131,8 +131,9 @@ class HostileIo : public ::testing::Test {
     int status = 0;
     struct rusage usage {};
     EXPECT_EQ(::wait4(pid, &status, 0, &usage), pid);
+    const std::size_t peak = peak_known ? static_cast<std::size_t>(usage.ru_maxrss) * 1024 : 0;
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0,
-            slurp(dir / ".stdout"), slurp(dir / ".stderr"), peak_known ? static_cast<std::size_t>(usage.ru_maxrss) * 1024 : 0};
+            slurp(dir / ".stdout"), slurp(dir / ".stderr"), peak};
   }
 
   Outcome run() { return finish(start(dump, facts)); }
@@ -200,7 +201,7 @@ TEST_F(HostileIo, DumpCutWhileBeingReadKeepsWhatCame) {
 }
 
 TEST_F(HostileIo, DiskFillingUpMidConversionIsReported) {
-  std::string rows;  // 3 MB of facts: the first write already fails
+  std::string rows;  // 5 MB of facts: the first write already fails
   for (int i = 0; i < 200000; ++i) rows += "http://a/\t12345\n";
   put(dump, kHeader + rows + "\\.\n");
   facts = "/dev/full";
