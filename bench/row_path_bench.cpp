@@ -28,7 +28,7 @@ void convert_rows(benchmark::State& state, std::string_view table, std::string r
   RowConversion conversion;
   conversion.start_table(table);
   for (auto _ : state) conversion.convert(padded_row, out);
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * padded_row.size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(padded_row.size()));
 }
 
 void BM_RowInlinks(benchmark::State& state) {
@@ -60,7 +60,7 @@ void BM_ScanBlock(benchmark::State& state) {
     FactWriter out(sink);
     benchmark::DoNotOptimize(scan_dump(reader, out));
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * dump.size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(dump.size()));
 }
 BENCHMARK(BM_ScanBlock);
 

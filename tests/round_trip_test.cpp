@@ -109,7 +109,8 @@ std::string decode_copy_text(const std::string& field) {
 std::string hex(const std::string& bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string out;
-  for (const unsigned char b : bytes) {
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
     out += kDigits[b >> 4];
     out += kDigits[b & 15];
   }
