@@ -1,23 +1,16 @@
 // The real binary, run as a user runs it: exit status, standard output,
 // standard error, and what becomes of the files.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/process.h"
+
 namespace {
 
-namespace fs = std::filesystem;
+using namespace pgdump2pl::testing;
 
 constexpr std::string_view kWrongArguments = "Arg incorrects\n";
 constexpr std::string_view kCannotOpenDump = "Echec de l'ouverture du fichier crawler_bdd_03.sql\n";
@@ -28,59 +21,28 @@ constexpr std::string_view kCannotWriteFacts = "Echec de l'ecriture du fichier b
 const std::string kDump = "-- dump\nCOPY public.sites (url, id) FROM stdin;\nhttp://a.example/\t1\n\\.\n";
 const std::string kFacts = "/**\n * Table sites\n */\n\nsites('http://a.example/',1).\n/* (1 entrees) */\n\n\n";
 
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
-void put(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-struct Outcome {
-  int status;
-  std::string out, err;
-};
-
-class CommandLine : public ::testing::Test {
+class CommandLine : public ScratchTest {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::path(::testing::TempDir()) / "pgdump2pl-XXXXXX").string();
-    dir = mkdtemp(pattern.data());
+    ScratchTest::SetUp();
     dump = dir / "crawler.sql";
     facts = dir / "facts.pl";
     put(dump, kDump);
   }
-  void TearDown() override { fs::remove_all(dir); }
 
-  Outcome run(const std::vector<std::string>& args, const char* stdin_path = "/dev/null") {
-    std::vector<char*> argv{const_cast<char*>(PGDUMP2PL_BINARY)};
-    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    const std::string out = (dir / ".stdout").string(), err = (dir / ".stderr").string();
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, stdin_path, O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    int status = -1;
-    if (posix_spawn(&pid, PGDUMP2PL_BINARY, &files, nullptr, argv.data(), environ) == 0) waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&files);
-    Outcome result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
-    fs::remove(out);
-    fs::remove(err);
-    return result;
+  Outcome convert(std::vector<std::string> args, const char* stdin_path = "/dev/null") {
+    args.insert(args.begin(), PGDUMP2PL_BINARY);
+    return run(args, stdin_path);
   }
 
-  fs::path dir, dump, facts;
+  fs::path dump, facts;
 };
 
 TEST_F(CommandLine, WrongArgumentCountOpensNothing) {
   const std::vector<std::vector<std::string>> cases = {
       {}, {dump}, {dump, facts, facts.string() + "2"}};
   for (const auto& args : cases) {
-    const Outcome r = run(args);
+    const Outcome r = convert(args);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, kWrongArguments);
     EXPECT_EQ(r.err, "pgdump2pl: expected 2 arguments, got " + std::to_string(args.size()) +
@@ -117,7 +79,7 @@ TEST_F(CommandLine, FailedStartLeavesEveryFileAsItWas) {
   for (const auto& c : cases) {
     put(facts, precious);
     c.setup();
-    const Outcome r = run({c.dump_arg, c.facts_arg});
+    const Outcome r = convert({c.dump_arg, c.facts_arg});
     EXPECT_EQ(r.status, 255) << c.what;
     EXPECT_EQ(r.out, c.message) << c.what;
     EXPECT_EQ(r.err, "pgdump2pl: " + c.reason + "\n") << c.what;
@@ -137,7 +99,7 @@ TEST_F(CommandLine, FailuresWhileConvertingAreNeverSilent) {
       {dump, "/dev/full", kCannotWriteFacts, "/dev/full: No space left on device"},
   };
   for (const auto& c : cases) {
-    const Outcome r = run({c.dump_arg, c.facts_arg});
+    const Outcome r = convert({c.dump_arg, c.facts_arg});
     EXPECT_EQ(r.status, 255) << c.reason;
     EXPECT_EQ(r.out, c.message) << c.reason;
     EXPECT_EQ(r.err, "pgdump2pl: " + c.reason + "\n");
@@ -146,7 +108,7 @@ TEST_F(CommandLine, FailuresWhileConvertingAreNeverSilent) {
 
 TEST_F(CommandLine, ConvertsSilentlyAndReplacesTheFactFile) {
   put(facts, std::string(100000, 'x'));
-  const Outcome r = run({dump, facts});
+  const Outcome r = convert({dump, facts});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
@@ -154,14 +116,14 @@ TEST_F(CommandLine, ConvertsSilentlyAndReplacesTheFactFile) {
 }
 
 TEST_F(CommandLine, ReadsTheDumpFromStandardInput) {
-  const Outcome r = run({"/dev/stdin", facts}, dump.c_str());
+  const Outcome r = convert({"/dev/stdin", facts}, dump.c_str());
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(slurp(facts), kFacts);
 }
 
 TEST_F(CommandLine, DumpWithoutDataGivesAnEmptyFactFile) {
   put(dump, "-- nothing but comments\nCREATE TABLE sites (url text);\n");
-  const Outcome r = run({dump, facts});
+  const Outcome r = convert({dump, facts});
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(fs::exists(facts));
   EXPECT_EQ(slurp(facts), "");

@@ -1,22 +1,16 @@
 // What the machine can do to the real binary: pipes at either end, a
 // writer that stops mid-line, a disk that fills, a reader that leaves,
 // lines longer than any buffer.
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <malloc.h>
 
-#include <csignal>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "support/process.h"
 
 // ASan's shadow memory and quarantine are not the converter's memory.
 #if defined(__SANITIZE_ADDRESS__)
@@ -29,22 +23,12 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace pgdump2pl::testing;
 
 constexpr std::size_t kMiB = std::size_t{1} << 20;
 const std::string kHeader = "COPY public.sites (url, id) FROM stdin;\n";
 const std::string kBanner = "/**\n * Table sites\n */\n\n";
 std::string count(int rows) { return "/* (" + std::to_string(rows) + " entrees) */\n\n\n"; }
-
-std::string slurp(const fs::path& path) {
-  std::error_code missing;
-  std::string bytes(fs::file_size(path, missing), '\0');
-  if (missing) return {};
-  std::ifstream(path, std::ios::binary).read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return bytes;
-}
-
-void put(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 // Writes `head`, `n` bytes `fill` and `tail` without holding them whole:
 // what the test holds when it starts the converter counts in its peak.
@@ -80,65 +64,31 @@ void feed(int fd, std::string_view bytes) {
   for (int queued = 1; queued > 0; ::usleep(1000)) ASSERT_EQ(::ioctl(fd, FIONREAD, &queued), 0);
 }
 
-struct Outcome {
-  int status;  // exit status, or -1 when killed
-  int signal;  // the signal that killed it, or 0
-  std::string out, err;
-  std::size_t peak_rss;  // bytes, 0 when unknown
-};
-
-class HostileIo : public ::testing::Test {
+class HostileIo : public ScratchTest {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::path(::testing::TempDir()) / "pgdump2pl-io-XXXXXX").string();
-    dir = mkdtemp(pattern.data());
+    ScratchTest::SetUp();
     dump = dir / "dump.sql";
     facts = dir / "facts.pl";
     ::alarm(30);  // a converter stuck on a pipe fails the test instead of hanging it
   }
   void TearDown() override {
     ::alarm(0);
-    fs::remove_all(dir);
+    ScratchTest::TearDown();
   }
 
-  // Starts the binary as a shell would, SIGPIPE at its default action.
   pid_t start(const fs::path& dump_arg, const fs::path& facts_arg) {
-    const std::string dump_s = dump_arg.string(), facts_s = facts_arg.string();
-    const std::string out = (dir / ".stdout").string(), err = (dir / ".stderr").string();
-    char* argv[] = {const_cast<char*>(PGDUMP2PL_BINARY), const_cast<char*>(dump_s.c_str()),
-                    const_cast<char*>(facts_s.c_str()), nullptr};
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
     peak_known = forget_own_peak();
-    pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, PGDUMP2PL_BINARY, &files, &attr, argv, environ), 0);
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&files);
-    return pid;
+    return ScratchTest::start({PGDUMP2PL_BINARY, dump_arg.string(), facts_arg.string()});
   }
-
   Outcome finish(pid_t pid) {
-    int status = 0;
-    struct rusage usage {};
-    EXPECT_EQ(::wait4(pid, &status, 0, &usage), pid);
-    const std::size_t peak = peak_known ? static_cast<std::size_t>(usage.ru_maxrss) * 1024 : 0;
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0,
-            slurp(dir / ".stdout"), slurp(dir / ".stderr"), peak};
+    Outcome outcome = ScratchTest::finish(pid);
+    if (!peak_known) outcome.peak_rss = 0;
+    return outcome;
   }
-
   Outcome run() { return finish(start(dump, facts)); }
 
-  fs::path dir, dump, facts;
+  fs::path dump, facts;
   bool peak_known = false;
 };
 

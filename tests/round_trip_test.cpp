@@ -2,11 +2,6 @@
 // (tests/fixtures) go through the real binary, and SWI-Prolog loads the
 // facts. Each table's facts are then held against the table as the server
 // exported it (tests/fixtures/exports/TABLE.copy, COPY TO text format).
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "support/process.h"
+
 namespace {
 
-namespace fs = std::filesystem;
+using namespace pgdump2pl::testing;
 using Fields = std::vector<std::string>;
 
 const fs::path kFixtures = PGDUMP2PL_FIXTURES;
@@ -33,13 +30,6 @@ const std::map<std::string, std::string> kLayouts = {
     {"CrawlQueue", ""},   {"robots_exclusions", ""}, {"politeness", ""}, {"crawl_errors", ""},
 };
 
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
 Fields split(const std::string& text, char separator) {
   Fields parts;
   std::istringstream in(text);
@@ -52,28 +42,6 @@ Fields lines_of(const fs::path& path) {
   Fields lines = split(slurp(path), '\n');
   if (!lines.empty() && lines.back().empty()) lines.pop_back();
   return lines;
-}
-
-struct Outcome {
-  int status;
-  std::string out, err;
-};
-
-Outcome run(const Fields& args, const fs::path& scratch) {
-  std::vector<char*> argv;
-  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  const std::string out = (scratch / "stdout").string(), err = (scratch / "stderr").string();
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = 0;
-  int status = -1;
-  if (posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ) == 0) waitpid(pid, &status, 0);
-  posix_spawn_file_actions_destroy(&files);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
 }
 
 std::string find_in_path(const std::string& program) {
@@ -156,22 +124,20 @@ std::map<std::string, Block> blocks_of(const Fields& lines) {
   return blocks;
 }
 
-class ScratchDir : public ::testing::Test {
+class ScratchDir : public ScratchTest {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::path(::testing::TempDir()) / "pgdump2pl-rt-XXXXXX").string();
-    scratch = mkdtemp(pattern.data());
-    facts = scratch / "facts.pl";
+    ScratchTest::SetUp();
+    facts = dir / "facts.pl";
   }
-  void TearDown() override { fs::remove_all(scratch); }
 
   void convert(const std::string& dump) {
-    const Outcome r = run({PGDUMP2PL_BINARY, (kFixtures / dump).string(), facts.string()}, scratch);
+    const Outcome r = run({PGDUMP2PL_BINARY, (kFixtures / dump).string(), facts.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out + r.err, "");
   }
 
-  fs::path scratch, facts;
+  fs::path facts;
 };
 
 class RoundTrip : public ScratchDir, public ::testing::WithParamInterface<const char*> {};
@@ -184,8 +150,7 @@ TEST_P(RoundTrip, FactsLoadIntoPrologAndGiveBackEveryCleanRow) {
   ASSERT_NO_FATAL_FAILURE(convert(GetParam()));
 
   const Outcome loaded = run({swipl, "-q", "-f", "none", "--no-packs", "--on-error=status", "--on-warning=status",
-                              "-g", "main", "-t", "halt", PGDUMP2PL_PRINT_FACTS, "--", facts.string()},
-                             scratch);
+                              "-g", "main", "-t", "halt", PGDUMP2PL_PRINT_FACTS, "--", facts.string()});
   ASSERT_EQ(loaded.status, 0) << loaded.err;
   ASSERT_EQ(loaded.err, "");
   std::map<std::string, std::vector<Fields>> prolog;
