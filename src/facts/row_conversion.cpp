@@ -63,10 +63,11 @@ char* RowConversion::put_field(const char*& row, bool& reading, char* out) {
 template <std::size_t kRule>
 void RowConversion::convert_by(RowConversion& self, std::string_view row, FactWriter& out) {
   constexpr ConversionRule kFields = kConversionRules[kRule];
-  // A text argument comes from this row or is an earlier one kept.
-  const std::size_t longest_text = std::max({row.size(), self.slots_.txt1.size(), self.slots_.txt2.size()});
+  // The texts of a fact are words of this row, which together are no
+  // longer than the row, or values kept in the two text slots.
+  const std::size_t text_bytes = row.size() + self.slots_.txt1.size() + self.slots_.txt2.size();
   char* p = out.reserve(self.functor_.size() + 3 + kMostFields * (1 + IntegerSlot::kCopySize) +
-                        2 * quoted_size_bound(longest_text));
+                        quoted_size_bound(text_bytes) + quoted_size_bound(0));
   if (self.functor_size_ <= kShortFunctor) {
     std::memcpy(p, self.functor_.data(), kShortFunctor);  // a fixed size: no call
   } else {
