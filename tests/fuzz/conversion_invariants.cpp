@@ -8,6 +8,7 @@
 
 #include "facts/conversion_rules.h"
 #include "support/in_memory.h"
+#include "support/reference_conversion.h"
 
 namespace pgdump2pl::fuzzing {
 namespace {
@@ -168,6 +169,14 @@ std::string conversion_problem(std::string_view dump) {
   const testing::Converted reference = convert_in_memory(dump, 4096, 4096);
   if (reference.status != ScanStatus::complete) return "the conversion did not complete";
   if (std::string problem = fact_file_problem(reference.facts); !problem.empty()) return problem;
+
+  const std::string plain = testing::ReferenceConversion::convert(dump);
+  if (plain != reference.facts) {
+    const auto [differs, unused] =
+        std::mismatch(plain.begin(), plain.end(), reference.facts.begin(), reference.facts.end());
+    return "the facts differ from the plain reference conversion from byte " +
+           std::to_string(differs - plain.begin());
+  }
 
   const std::size_t seed = dump.empty() ? 0 : static_cast<unsigned char>(dump[0]);
   const std::pair<std::size_t, std::size_t> sizes[] = {{1 + seed % 8, 1 + seed / 32},
