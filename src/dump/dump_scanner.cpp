@@ -12,7 +12,8 @@ namespace {
 
 constexpr std::string_view kCopy = "COPY";
 
-bool is_space(int c) { return c >= 0 && pgdump2pl::is_space(static_cast<unsigned char>(c)); }
+// A byte from peek() or lookahead(); -1, the end of the input, is none.
+bool is_space_byte(int c) { return c >= 0 && is_space(static_cast<unsigned char>(c)); }
 
 bool is_terminator(const LineReader::Line& line) {
   return line.length >= 2 && line.text[0] == '\\' && line.text[1] == '.';
@@ -40,11 +41,11 @@ class DumpScanner {
   // the like must not open a section: it would swallow the next table.
   bool at_copy_statement() {
     const std::string_view head = fileRead.lookahead(kCopy.size() + 1);
-    return head.starts_with(kCopy) && (head.size() == kCopy.size() || is_space(head.back()));
+    return head.starts_with(kCopy) && (head.size() == kCopy.size() || is_space(static_cast<unsigned char>(head.back())));
   }
 
   void skip_space() {
-    while (is_space(fileRead.peek())) fileRead.advance();
+    while (is_space_byte(fileRead.peek())) fileRead.advance();
   }
 
   // Reads the next word, across line ends, into `table`; on reaching the
@@ -53,7 +54,7 @@ class DumpScanner {
     skip_space();
     if (fileRead.peek() < 0) return;
     table.clear();
-    for (int c; (c = fileRead.peek()) >= 0 && !is_space(c); fileRead.advance()) table += static_cast<char>(c);
+    for (int c; (c = fileRead.peek()) >= 0 && !is_space_byte(c); fileRead.advance()) table += static_cast<char>(c);
   }
 
   // Reads the header from COPY on, names the table and writes its banner.
