@@ -82,16 +82,23 @@ class ReferenceConversion {
         ident += c;
       }
     }
+    // Each quoted part runs to the next lone quote; "" inside it is one.
     std::string name;
-    quoted = false;
-    for (std::size_t i = 0; i < ident.size(); ++i) {
+    for (std::size_t i = 0; i < ident.size();) {
       if (ident[i] != '"') {
-        name += ident[i];
-      } else if (quoted && i + 1 < ident.size() && ident[i + 1] == '"') {
-        name += '"';
-        ++i;
-      } else {
-        quoted = !quoted;
+        name += ident[i++];
+        continue;
+      }
+      for (++i; i < ident.size(); ++i) {
+        if (ident[i] != '"') {
+          name += ident[i];
+        } else if (ident.compare(i, 2, "\"\"") == 0) {
+          name += '"';
+          ++i;
+        } else {
+          ++i;
+          break;
+        }
       }
     }
     return name;
