@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::string_view kCopy = "COPY";
 
-// A byte from peek() or lookahead(); -1, the end of the input, is none.
+// A byte from peek(); -1, the end of the input, is not whitespace.
 bool is_space_byte(int c) { return c >= 0 && is_space(static_cast<unsigned char>(c)); }
 
 bool is_terminator(const LineReader::Line& line) {

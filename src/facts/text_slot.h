@@ -28,7 +28,6 @@ class TextSlot {
 
   std::string_view view() const { return {data_.get(), size_}; }
   std::size_t size() const { return size_; }
-  bool operator==(std::string_view other) const { return view() == other; }
 
  private:
   static constexpr std::size_t kInitialCapacity = 256;
