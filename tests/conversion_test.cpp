@@ -85,6 +85,14 @@ TEST(Conversion, SectionsAndTheirBoundaries) {
            "files('f.txt','http://x',70).\nfiles('\\\\N','http://x',70).\n" + count(2)},
       {"text escapes", "COPY \"mimetypes\" FROM stdin;\nl'eau\t1\n\\N\t2\na\\tb\t3\n\\.\n",
        banner("mimetypes") + "mimetypes('l\\'eau',1).\nmimetypes('\\\\N',2).\nmimetypes('a\\tb',3).\n" + count(3)},
+      {"banner keeps a name from closing its comment",
+       "COPY \"x*/:-format(user_error,'INJECTED~n',[]).%\" FROM stdin;\n\\.\n"
+       "COPY public.\"x*/ :- format(user_error, 'INJECTED TWO~n', []). %\" (a) FROM stdin;\n\\.\n"
+       "COPY \"*/\" FROM stdin;\n\\.\nCOPY \"/*\" FROM stdin;\n\\.\n"
+       "COPY \"x/*y\" FROM stdin;\n\\.\nCOPY \"a*/*/b\" FROM stdin;\n\\.\n",
+       banner("x* /:-format(user_error,'INJECTED~n',[]).%") + count(0) +
+           banner("x* / :- format(user_error, 'INJECTED TWO~n', []). %") + count(0) + banner("* /") + count(0) +
+           banner("/ *") + count(0) + banner("x/ *y") + count(0) + banner("a* / * /b") + count(0)},
       {"64-bit integers", "COPY \"depths\" FROM stdin;\n99999999999999999999\n-9223372036854775808\n\\N\n\\.\n",
        banner("depths") + "depths(9223372036854775807).\ndepths(-9223372036854775808).\ndepths(-9223372036854775808).\n" +
            count(3)},

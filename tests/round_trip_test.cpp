@@ -192,6 +192,36 @@ TEST_P(RoundTrip, FactsLoadIntoPrologAndGiveBackEveryCleanRow) {
   EXPECT_EQ(blocks.size(), kLayouts.size());
 }
 
+// A table name is the dump's to choose, and loading the facts must never
+// run it: each name here would run a goal that creates the file
+// `injected` if its banner let it out of the comment.
+TEST_F(ScratchDir, NoTableNameRunsWhenTheFactsAreLoaded) {
+  const std::string swipl = find_in_path("swipl");
+  if (swipl.empty()) {
+    GTEST_SKIP() << "swipl not found in PATH (Debian: swi-prolog-nox)";
+  }
+  const std::string goal = "open(injected,write,S),close(S),format(user_error,'INJECTED~n',[])";
+  const std::string names[] = {
+      "\"x*/:-" + goal + ".%\"",
+      "public.\"x*/ :- " + goal + ". %\" (a)",
+      "\"s*/\"",
+      "\"s/*\"",
+      "\"x/*y\"",
+      "\"a*/*/b\"",
+  };
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    put(dir / "dump.sql", "COPY " + name + " FROM stdin;\n1\t2\t3\t4\n\\.\nCOPY sites FROM stdin;\nlast\t1\n\\.\n");
+    const Outcome converted = run({PGDUMP2PL_BINARY, "dump.sql", "facts.pl"});
+    ASSERT_EQ(converted.status, 0) << converted.err;
+    const Outcome loaded = run({swipl, "-q", "-f", "none", "--no-packs", "--on-error=status", "--on-warning=status",
+                                "-g", "sites(last,1)", "-t", "halt", "facts.pl"});
+    EXPECT_EQ(loaded.status, 0);
+    EXPECT_EQ(loaded.err, "");
+    EXPECT_FALSE(fs::exists(dir / "injected"));
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Fixtures, RoundTrip, ::testing::Values("crawler.sql", "crawler-quoted.sql"),
                          [](const ::testing::TestParamInfo<const char*>& dump) {
                            return std::string(dump.param) == "crawler.sql" ? "PlainDump" : "QuotedIdentifiersDump";

@@ -30,9 +30,18 @@ void FactWriter::append(std::string_view bytes) {
   commit(out + bytes.size());
 }
 
+// The name stands inside a block comment: a blank between a `*` and a
+// `/` that meet keeps it from closing that comment, or from opening a
+// nested one, which would swallow the rest of the file.
 void FactWriter::write_banner(std::string_view table_name) {
   append("/**\n * Table ");
-  append(table_name);
+  char* out = reserve(2 * table_name.size());
+  char previous = ' ';
+  for (const char c : table_name) {
+    if ((previous == '*' && c == '/') || (previous == '/' && c == '*')) *out++ = ' ';
+    *out++ = previous = c;
+  }
+  commit(out);
   append("\n */\n\n");
 }
 

@@ -47,7 +47,7 @@ class ScratchTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir); }
 
-  // Starts argv[0] with standard input from `stdin_path`, standard output
+  // Starts argv[0] in the scratch directory, with standard input from `stdin_path`, standard output
   // and error into files of the scratch directory, and SIGPIPE at its
   // default action, as a shell starts a filter.
   pid_t start(const std::vector<std::string>& args, const char* stdin_path = "/dev/null") {
@@ -60,6 +60,7 @@ class ScratchTest : public ::testing::Test {
     posix_spawn_file_actions_addopen(&files, 0, stdin_path, O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addchdir_np(&files, dir.c_str());
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     sigset_t defaults;
