@@ -8,8 +8,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "conversion.h"
 #include "dump/byte_source.h"
-#include "dump/dump_scanner.h"
+#include "dump/dump_reader.h"
 #include "dump/line_reader.h"
 #include "facts/byte_sink.h"
 #include "facts/fact_writer.h"
@@ -53,26 +54,27 @@ int run_command_line(int argc, const char* const* argv) {
 
   // The fact file is opened only once the dump is known to be readable
   // and distinct from it: a failed start never empties anything.
-  const int fileRead = ::open(dump_path, O_RDONLY | O_CLOEXEC);
-  if (fileRead < 0) return fail(kCannotOpenDump, dump_path, std::strerror(errno));
+  const int dump_fd = ::open(dump_path, O_RDONLY | O_CLOEXEC);
+  if (dump_fd < 0) return fail(kCannotOpenDump, dump_path, std::strerror(errno));
   struct stat dump_stat {};
-  if (::fstat(fileRead, &dump_stat) != 0) return fail(kCannotOpenDump, dump_path, std::strerror(errno));
+  if (::fstat(dump_fd, &dump_stat) != 0) return fail(kCannotOpenDump, dump_path, std::strerror(errno));
   if (S_ISDIR(dump_stat.st_mode)) return fail(kCannotOpenDump, dump_path, std::strerror(EISDIR));
   struct stat facts_stat {};
   if (S_ISREG(dump_stat.st_mode) && ::stat(facts_path, &facts_stat) == 0 && same_file(dump_stat, facts_stat)) {
     return fail(kCannotOpenFacts, facts_path, "is the dump itself");
   }
-  const int fileWrite = ::open(facts_path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fileWrite < 0) return fail(kCannotOpenFacts, facts_path, std::strerror(errno));
+  const int facts_fd = ::open(facts_path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (facts_fd < 0) return fail(kCannotOpenFacts, facts_path, std::strerror(errno));
 
-  FdSource dump(fileRead);
-  LineReader reader(dump);
-  FdSink facts(fileWrite);
-  FactWriter writer(facts);
-  const ScanOutcome scan = scan_dump(reader, writer);
-  ::close(fileRead);
+  FdSource dump_source(dump_fd);
+  LineReader lines(dump_source);
+  DumpReader dump(lines);
+  FdSink facts_sink(facts_fd);
+  FactWriter facts(facts_sink);
+  const ScanOutcome scan = convert_dump(dump, facts);
+  ::close(dump_fd);
   // What was converted before a read error is still written out.
-  const int write_error = writer.finish();
+  const int write_error = facts.finish();
 
   if (scan.status == ScanStatus::read_failed) return fail(kCannotReadDump, dump_path, std::strerror(scan.error));
   if (write_error != 0) return fail(kCannotWriteFacts, facts_path, std::strerror(write_error));

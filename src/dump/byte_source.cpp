@@ -3,9 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 namespace pgdump2pl {
 
@@ -20,13 +18,6 @@ ReadResult FdSource::read(char* dest, std::size_t capacity) {
     if (got >= 0) return {static_cast<std::size_t>(got), 0};
     if (errno != EINTR) return {0, errno};
   }
-}
-
-ReadResult MemorySource::read(char* dest, std::size_t capacity) {
-  const std::size_t n = std::min(capacity, rest_.size());
-  std::memcpy(dest, rest_.data(), n);
-  rest_.remove_prefix(n);
-  return {n, 0};
 }
 
 }  // namespace pgdump2pl

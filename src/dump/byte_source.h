@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string_view>
 
 namespace pgdump2pl {
 
@@ -13,7 +12,7 @@ struct ReadResult {
 };
 
 // Where the dump's bytes come from. One virtual call per block, so the
-// indirection costs nothing measurable and tests can feed memory.
+// indirection costs nothing measurable.
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
@@ -28,16 +27,6 @@ class FdSource final : public ByteSource {
 
  private:
   int fd_;
-};
-
-// Serves a byte string held by the caller.
-class MemorySource final : public ByteSource {
- public:
-  explicit MemorySource(std::string_view bytes) : rest_(bytes) {}
-  ReadResult read(char* dest, std::size_t capacity) override;
-
- private:
-  std::string_view rest_;
 };
 
 }  // namespace pgdump2pl

@@ -66,14 +66,14 @@ bool LineReader::next_line(Line& line) {
   return true;
 }
 
-void LineReader::skip_line() {
+bool LineReader::skip_line() {
   for (;;) {
     if (auto* nl = static_cast<char*>(std::memchr(buf_.get() + pos_, '\n', end_ - pos_))) {
       pos_ = static_cast<std::size_t>(nl - buf_.get()) + 1;
-      return;
+      return true;
     }
     pos_ = end_;
-    if (!fill()) return;
+    if (!fill()) return false;
   }
 }
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string_view>
 
+#include "bytes.h"
 #include "dump/byte_source.h"
-#include "facts/text_slot.h"
 
 namespace pgdump2pl {
 
@@ -33,13 +33,12 @@ class LineReader {
 
   // The next line; false at the end of the input or after a read error.
   bool next_line(Line& line);
-  // Consumes the rest of the current line, line end included, without
-  // ever holding it whole.
-  void skip_line();
+  // Consumes the rest of the current line without ever holding it
+  // whole; false when the input ended before a line end.
+  bool skip_line();
   // The next byte, not consumed; -1 at the end or after a read error.
   int peek();
-  // Consumes the byte that peek() returned.
-  void advance() { ++pos_; }
+  void advance() { ++pos_; }  // past the byte peek() returned
   // Up to `n` bytes ahead, not consumed; fewer only at the end.
   std::string_view lookahead(std::size_t n);
 

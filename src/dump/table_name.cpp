@@ -1,6 +1,6 @@
 #include "dump/table_name.h"
 
-#include "dump/whitespace.h"
+#include "bytes.h"
 
 namespace pgdump2pl {
 

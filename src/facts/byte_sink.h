@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 
 namespace pgdump2pl {
 
@@ -27,19 +26,6 @@ class FdSink final : public ByteSink {
 
  private:
   int fd_;
-};
-
-// Appends to a string held by the caller.
-class StringSink final : public ByteSink {
- public:
-  explicit StringSink(std::string& out) : out_(out) {}
-  int write(const char* data, std::size_t size) override {
-    out_.append(data, size);
-    return 0;
-  }
-
- private:
-  std::string& out_;
 };
 
 }  // namespace pgdump2pl

@@ -3,7 +3,6 @@
 #include <array>
 #include <limits>
 
-#include "dump/whitespace.h"
 #include "facts/swar.h"
 
 namespace pgdump2pl {
@@ -24,7 +23,7 @@ unsigned digit(char c) { return kDigitValue[static_cast<unsigned char>(c)]; }
 }  // namespace
 
 IntegerScan read_integer(const char* row, IntegerSlot& dest) {
-  const char* const start = skip_space(row);
+  const char* const start = skip_space_in_row(row);
   const char* p = start;
   const bool negative = *p == '-';
   if (*p == '-' || *p == '+') ++p;

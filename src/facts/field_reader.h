@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "dump/whitespace.h"
+#include "bytes.h"
 #include "facts/integer_slot.h"
 
 namespace pgdump2pl {
@@ -10,11 +10,10 @@ namespace pgdump2pl {
 // The fields of a row, read as the C library's scanf reads "%s" and "%i"
 // in the C locale. A row ends at its line end or at a zero byte, and
 // kReadSlack more readable bytes follow that end, so that it can be read
-// eight bytes at a time. (Marking the end with a zero instead would cost a
-// store right before the loads that cross it.)
+// eight bytes at a time.
 
 // Skips the whitespace before a field, up to the end of the row.
-inline const char* skip_space(const char* row) {
+inline const char* skip_space_in_row(const char* row) {
   while (*row != '\n' && is_space(static_cast<unsigned char>(*row))) ++row;
   return row;
 }

@@ -37,11 +37,6 @@ class IntegerSlot {
 
   std::string_view text() const { return {text_, size_}; }
   std::size_t size() const { return size_; }
-  std::int64_t value() const {
-    std::int64_t value = 0;
-    std::from_chars(text_, text_ + size_, value);
-    return value;
-  }
   // Writes the text at `out`, which needs kCopySize bytes of room.
   char* copy_to(char* out) const {
     std::memcpy(out, text_, kCopySize);

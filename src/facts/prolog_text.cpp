@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "dump/whitespace.h"
+#include "bytes.h"
 #include "facts/swar.h"
 
 namespace pgdump2pl {

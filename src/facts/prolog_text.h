@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "facts/text_slot.h"
+#include "bytes.h"
 
 namespace pgdump2pl {
 

@@ -38,7 +38,7 @@ char* RowConversion::put_field(const char*& row, bool& reading, char* out) {
   auto& value = slots_.slot<kSlot>();
   if constexpr (is_text(kSlot)) {
     if (reading) {
-      const char* const word = skip_space(row);
+      const char* const word = skip_space_in_row(row);
       reading = !ends_word(*word);
       if (reading) {
         out = write_quoted_word(out, word, row);
@@ -60,12 +60,12 @@ char* RowConversion::put_field(const char*& row, bool& reading, char* out) {
   }
 }
 
-template <std::size_t kRule>
+template <std::size_t kRuleIndex>
 void RowConversion::convert_by(RowConversion& self, std::string_view row, FactWriter& out) {
-  constexpr ConversionRule kFields = kConversionRules[kRule];
+  constexpr ConversionRule kRule = kConversionRules[kRuleIndex];
   // The texts of a fact are words of this row, which together are no
   // longer than the row, or values kept in the two text slots.
-  const std::size_t text_bytes = row.size() + self.slots_.txt1.size() + self.slots_.txt2.size();
+  const std::size_t text_bytes = row.size() + self.slots_.texts[0].size() + self.slots_.texts[1].size();
   char* p = out.reserve(self.functor_.size() + 3 + kMostFields * (1 + IntegerSlot::kCopySize) +
                         quoted_size_bound(text_bytes) + quoted_size_bound(0));
   if (self.functor_size_ <= kShortFunctor) {
@@ -77,8 +77,8 @@ void RowConversion::convert_by(RowConversion& self, std::string_view row, FactWr
   const char* in = row.data();
   bool reading = true;
   [&]<std::size_t... kField>(std::index_sequence<kField...>) {
-    ((*p++ = kField == 0 ? '(' : ',', p = self.put_field<kFields.slots[kField]>(in, reading, p)), ...);
-  }(std::make_index_sequence<kFields.field_count>());
+    ((*p++ = kField == 0 ? '(' : ',', p = self.put_field<kRule.slots[kField]>(in, reading, p)), ...);
+  }(std::make_index_sequence<kRule.field_count>());
   std::memcpy(p, ").\n", 3);
   out.commit(p + 3);
 }

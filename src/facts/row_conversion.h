@@ -14,21 +14,16 @@ namespace pgdump2pl {
 // One set of slots for the whole run, shared by every table: a field a
 // row does not read shows the last value any row gave that slot.
 struct RowSlots {
-  TextSlot txt1;
-  TextSlot txt2;
-  IntegerSlot ent1;
-  IntegerSlot ent2;
-  IntegerSlot ent3;
-  IntegerSlot ent4;
+  TextSlot texts[2];
+  IntegerSlot integers[4];
 
   template <Slot kSlot>
   auto& slot() {
-    if constexpr (kSlot == Slot::txt1) return txt1;
-    if constexpr (kSlot == Slot::txt2) return txt2;
-    if constexpr (kSlot == Slot::ent1) return ent1;
-    if constexpr (kSlot == Slot::ent2) return ent2;
-    if constexpr (kSlot == Slot::ent3) return ent3;
-    if constexpr (kSlot == Slot::ent4) return ent4;
+    if constexpr (is_text(kSlot)) {
+      return texts[static_cast<std::size_t>(kSlot) - static_cast<std::size_t>(Slot::text1)];
+    } else {
+      return integers[static_cast<std::size_t>(kSlot) - static_cast<std::size_t>(Slot::integer1)];
+    }
   }
 };
 
@@ -45,12 +40,10 @@ class RowConversion {
     if (convert_ != nullptr) convert_(*this, row, out);
   }
 
-  const RowSlots& slots() const { return slots_; }
-
  private:
   using Converter = void (*)(RowConversion&, std::string_view, FactWriter&);
   // One converter per rule, its fields unrolled at compile time.
-  template <std::size_t kRule>
+  template <std::size_t kRuleIndex>
   static void convert_by(RowConversion& self, std::string_view row, FactWriter& out);
   template <Slot kSlot>
   char* put_field(const char*& row, bool& reading, char* out);

@@ -6,12 +6,9 @@
 #include <memory>
 #include <string_view>
 
-namespace pgdump2pl {
+#include "bytes.h"
 
-// Bytes that may be read past the end of a text or of a row, so that the
-// hot loops take eight bytes at a time without a tail loop. Every buffer
-// such a loop reads keeps this many readable bytes after its contents.
-constexpr std::size_t kReadSlack = 7;
+namespace pgdump2pl {
 
 // A text slot: one word, kept until a later row replaces it, with
 // kReadSlack readable bytes after it. Its storage only ever grows, so

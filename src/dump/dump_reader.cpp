@@ -1,0 +1,97 @@
+#include "dump/dump_reader.h"
+
+#include "bytes.h"
+#include "dump/table_name.h"
+
+namespace pgdump2pl {
+namespace {
+
+constexpr std::string_view kCopy = "COPY";
+
+bool is_terminator(const LineReader::Line& line) {
+  return line.length >= 2 && line.text[0] == '\\' && line.text[1] == '.';
+}
+
+}  // namespace
+
+DumpReader::Item DumpReader::next() {
+  if (in_block_) {
+    if (!next_line(row_)) {
+      // The dump ended inside the block: it ends there, counted. After a
+      // read error nothing more is written.
+      in_block_ = false;
+      return error() == 0 ? Item::block_end : Item::end;
+    }
+    if (is_terminator(row_)) {
+      in_block_ = false;
+      return Item::block_end;
+    }
+    if (row_.text[row_.length] != '\n') row_.text[row_.length] = '\0';  // the last line: end it
+    return Item::row;
+  }
+  while (lines_.peek() >= 0) {
+    if (at_copy_statement()) {
+      open_block();
+      return Item::block;
+    }
+    skip_line();
+  }
+  return Item::end;
+}
+
+// COPY, then whitespace or the end of the input. COMMENT, COMMIT and the
+// like must not open a block: it would swallow the next table's rows.
+bool DumpReader::at_copy_statement() {
+  const std::string_view head = lines_.lookahead(kCopy.size() + 1);
+  return head.starts_with(kCopy) && (head.size() == kCopy.size() || is_space(static_cast<unsigned char>(head.back())));
+}
+
+// Reads the header from COPY on and names the table. The quoted form is
+// read as `COPY "%s` would read it, across line ends.
+void DumpReader::open_block() {
+  for (std::size_t i = 0; i < kCopy.size(); ++i) lines_.advance();
+  skip_space();
+  if (lines_.peek() == '"') {
+    lines_.advance();
+    read_header_word();
+    table_name_ = name_from_quoted_word(quoted_word_);
+    skip_line();
+    in_block_ = true;
+    return;
+  }
+  LineReader::Line rest{};
+  const bool got = next_line(rest);
+  table_name_ = got ? name_from_identifier({rest.text, rest.length}) : std::string();
+  in_block_ = !(got && is_terminator(rest));
+}
+
+// -1, the end of the input, is not whitespace.
+void DumpReader::skip_space() {
+  for (int c; (c = lines_.peek()) >= 0 && is_space(static_cast<unsigned char>(c)); lines_.advance()) {
+    if (c == '\n') ++next_line_;
+  }
+}
+
+// Reads the next word, across line ends; at the end of the input the
+// word of the last quoted header stays.
+void DumpReader::read_header_word() {
+  skip_space();
+  if (lines_.peek() < 0) return;
+  quoted_word_.clear();
+  for (int c; (c = lines_.peek()) >= 0 && !is_space(static_cast<unsigned char>(c)); lines_.advance()) {
+    quoted_word_ += static_cast<char>(c);
+  }
+}
+
+bool DumpReader::next_line(LineReader::Line& line) {
+  if (!lines_.next_line(line)) return false;
+  row_line_ = next_line_;
+  if (line.text[line.length] == '\n') ++next_line_;
+  return true;
+}
+
+void DumpReader::skip_line() {
+  if (lines_.skip_line()) ++next_line_;
+}
+
+}  // namespace pgdump2pl

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "dump/line_reader.h"
+
+namespace pgdump2pl {
+
+// Finds the data blocks of a dump and hands out their rows, from the
+// dump's first byte to its last. A block opens at a line that starts with
+// COPY and whitespace; every line after it up to the one starting with
+// "\." is a row of that table. Every other line is skipped.
+class DumpReader {
+ public:
+  enum class Item {
+    block,      // a block opens: table_name() names it
+    row,        // row() holds one row of the open block
+    block_end,  // the open block ends, at its "\." or at the end of the dump
+    end,        // nothing more: the dump is exhausted, or error() is set
+  };
+
+  explicit DumpReader(LineReader& lines) : lines_(lines) {}
+
+  Item next();
+
+  std::string_view table_name() const { return table_name_; }
+  // False for a block whose header is followed at once by "\.": it has
+  // no rows and no end of its own.
+  bool block_has_rows() const { return in_block_; }
+  // The row, without its line end. It is followed by a line end or a
+  // zero byte and kReadSlack more readable bytes.
+  std::string_view row() const { return {row_.text, row_.length}; }
+  // The 1-based line of the dump that holds row().
+  std::uint64_t row_line() const { return row_line_; }
+  // The errno of the read that failed, or 0.
+  int error() const { return lines_.error(); }
+
+ private:
+  bool at_copy_statement();
+  void open_block();
+  int peek_byte();
+  void skip_space();
+  void read_header_word();
+  bool next_line(LineReader::Line& line);
+  void skip_line();
+
+  LineReader& lines_;
+  bool in_block_ = false;
+  std::string quoted_word_;  // the word after the opening quote of the last quoted header
+  std::string table_name_;
+  LineReader::Line row_{};
+  std::uint64_t row_line_ = 0;
+  std::uint64_t next_line_ = 1;  // the line the next unread byte belongs to
+};
+
+}  // namespace pgdump2pl
