@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "conversion.h"
 #include "dump/byte_source.h"
@@ -14,6 +15,7 @@
 #include "dump/line_reader.h"
 #include "facts/byte_sink.h"
 #include "facts/fact_writer.h"
+#include "warning.h"
 
 namespace pgdump2pl {
 namespace {
@@ -29,6 +31,20 @@ constexpr const char* kCannotWriteFacts = "Echec de l'ecriture du fichier bd.pl\
 constexpr int kStatusWrongArguments = 1;
 constexpr int kStatusFailed = 255;
 
+constexpr const char* kUsage = "usage: pgdump2pl DUMP FACTS\n";
+constexpr const char* kHelp =
+    "\n"
+    "Converts the data blocks (COPY ... FROM stdin) of a PostgreSQL plain-text\n"
+    "dump into a Prolog fact file: for each table a banner comment, one fact\n"
+    "per row, and the number of rows. The first letters of the table's name\n"
+    "choose how a row becomes a fact. Rows that do not fit their table's\n"
+    "layout are counted in a warning on standard error.\n"
+    "\n"
+    "Exit status: 0 when the whole dump was converted, 1 for wrong arguments,\n"
+    "255 when a file cannot be opened, read or written.\n"
+    "\n"
+    "The manual, pgdump2pl(1), lists the layouts and every message.\n";
+
 int fail(const char* message, const char* path, const char* reason) {
   std::fputs(message, stdout);
   std::fflush(stdout);
@@ -40,13 +56,35 @@ bool same_file(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// Warnings go out as they come, so that they stay in step with the
+// conversion when standard error is a terminal.
+class StderrWarnings final : public MisfitListener {
+ public:
+  explicit StderrWarnings(const char* dump_path) : dump_path_(dump_path) {}
+  void block_had_misfits(const BlockMisfits& block) override {
+    std::fputs(misfit_warning(dump_path_, block).c_str(), stderr);
+  }
+
+ private:
+  const char* dump_path_;
+};
+
+int print(const char* text) {
+  std::fputs(text, stdout);
+  return std::fflush(stdout) == 0 ? 0 : kStatusFailed;
+}
+
 }  // namespace
 
 int run_command_line(int argc, const char* const* argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    return print((std::string(kUsage) + kHelp).c_str());
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return print("pgdump2pl " PGDUMP2PL_VERSION "\n");
   if (argc != 3) {
     std::fputs(kWrongArguments, stdout);
     std::fflush(stdout);
-    std::fprintf(stderr, "pgdump2pl: expected 2 arguments, got %d\nusage: pgdump2pl DUMP FACTS\n", argc - 1);
+    std::fprintf(stderr, "pgdump2pl: expected 2 arguments, got %d\n%s", argc - 1, kUsage);
     return kStatusWrongArguments;
   }
   const char* const dump_path = argv[1];
@@ -71,7 +109,8 @@ int run_command_line(int argc, const char* const* argv) {
   DumpReader dump(lines);
   FdSink facts_sink(facts_fd);
   FactWriter facts(facts_sink);
-  const ScanOutcome scan = convert_dump(dump, facts);
+  StderrWarnings warnings(dump_path);
+  const ScanOutcome scan = convert_dump(dump, facts, warnings);
   ::close(dump_fd);
   // What was converted before a read error is still written out.
   const int write_error = facts.finish();

@@ -1,27 +1,32 @@
 #include "conversion.h"
 
-#include <cstdint>
-
 #include "facts/row_conversion.h"
 
 namespace pgdump2pl {
 
-ScanOutcome convert_dump(DumpReader& dump, FactWriter& facts) {
+ScanOutcome convert_dump(DumpReader& dump, FactWriter& facts, MisfitListener& misfits) {
   RowConversion conversion;
-  std::int64_t rows = 0;
+  BlockMisfits block{};
   for (DumpReader::Item item; facts.ok() && (item = dump.next()) != DumpReader::Item::end;) {
     switch (item) {
       case DumpReader::Item::block:
         facts.write_banner(dump.table_name());
         conversion.start_table(dump.table_name());
-        rows = 0;
+        block = {};
         break;
       case DumpReader::Item::row:
-        conversion.convert(dump.row(), facts);
-        ++rows;
+        if (const RowFit fit = conversion.convert(dump.row(), facts); !fit.fits() && block.misfit_rows++ == 0) {
+          block.first_line = dump.row_line();
+          block.first = fit;
+        }
+        ++block.rows;
         break;
       case DumpReader::Item::block_end:
-        facts.write_count(rows);
+        facts.write_count(block.rows);
+        if (block.misfit_rows > 0) {
+          block.table_name = dump.table_name();
+          misfits.block_had_misfits(block);
+        }
         break;
       case DumpReader::Item::end:
         break;

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstdint>
+#include <string_view>
+
 #include "dump/dump_reader.h"
 #include "facts/fact_writer.h"
+#include "facts/row_fit.h"
 
 namespace pgdump2pl {
 
@@ -12,8 +16,24 @@ struct ScanOutcome {
   int error;  // errno of the failure, 0 when complete
 };
 
+// The rows of one block whose facts do not hold their own values.
+struct BlockMisfits {
+  std::string_view table_name;
+  std::int64_t misfit_rows;
+  std::int64_t rows;
+  std::uint64_t first_line;  // of the first such row in the dump
+  RowFit first;
+};
+
+class MisfitListener {
+ public:
+  virtual ~MisfitListener() = default;
+  // Called as the count of a block that had such rows is written.
+  virtual void block_had_misfits(const BlockMisfits& block) = 0;
+};
+
 // Writes every data block of the dump as a banner, a fact per row and a
 // row count. Stops at the first read or write error.
-ScanOutcome convert_dump(DumpReader& dump, FactWriter& facts);
+ScanOutcome convert_dump(DumpReader& dump, FactWriter& facts, MisfitListener& misfits);
 
 }  // namespace pgdump2pl

@@ -14,6 +14,13 @@ namespace {
 constexpr std::size_t kMostFields = 4;
 constexpr std::size_t kShortFunctor = 16;
 
+// Why an integer field failed, given where its bytes start.
+FieldProblem problem_of_integer_field(const char* field) {
+  if (ends_word(*field)) return FieldProblem::missing;
+  if (field[0] == '\\' && field[1] == 'N' && ends_word(field[2])) return FieldProblem::null;
+  return FieldProblem::not_integer;
+}
+
 }  // namespace
 
 template <std::size_t... kRule>
@@ -33,8 +40,8 @@ void RowConversion::start_table(std::string_view table_name) {
 // Reads a field, unless an earlier field of the row failed, and writes the
 // slot's value. A fact's arguments are its rule's fields in order, so the
 // fact is written as the row is read.
-template <Slot kSlot>
-char* RowConversion::put_field(const char*& row, bool& reading, char* out) {
+template <Slot kSlot, std::uint8_t kField>
+char* RowConversion::put_field(const char*& row, bool& reading, RowFit& fit, char* out) {
   auto& value = slots_.slot<kSlot>();
   if constexpr (is_text(kSlot)) {
     if (reading) {
@@ -43,13 +50,16 @@ char* RowConversion::put_field(const char*& row, bool& reading, char* out) {
       if (reading) {
         out = write_quoted_word(out, word, row);
         value.assign(word, static_cast<std::size_t>(row - word));
+        if (row - word == 2 && word[0] == '\\' && word[1] == 'N') fit.note(kField, FieldProblem::null);
         return out;
       }
+      fit.note(kField, FieldProblem::missing);
     }
     return write_quoted(out, value.view());
   } else {
     if (reading) {
       const IntegerScan scan = read_integer(row, value);
+      if (!scan.ok) fit.note(kField, problem_of_integer_field(skip_space_in_row(row)));
       reading = scan.ok;
       row = scan.next;
       // Copied from the row rather than from the slot just stored, which
@@ -61,7 +71,7 @@ char* RowConversion::put_field(const char*& row, bool& reading, char* out) {
 }
 
 template <std::size_t kRuleIndex>
-void RowConversion::convert_by(RowConversion& self, std::string_view row, FactWriter& out) {
+RowFit RowConversion::convert_by(RowConversion& self, std::string_view row, FactWriter& out) {
   constexpr ConversionRule kRule = kConversionRules[kRuleIndex];
   // The texts of a fact are words of this row, which together are no
   // longer than the row, or values kept in the two text slots.
@@ -76,11 +86,15 @@ void RowConversion::convert_by(RowConversion& self, std::string_view row, FactWr
   p += self.functor_size_;
   const char* in = row.data();
   bool reading = true;
+  RowFit fit;
   [&]<std::size_t... kField>(std::index_sequence<kField...>) {
-    ((*p++ = kField == 0 ? '(' : ',', p = self.put_field<kRule.slots[kField]>(in, reading, p)), ...);
+    ((*p++ = kField == 0 ? '(' : ',',
+      p = self.put_field<kRule.slots[kField], static_cast<std::uint8_t>(kField + 1)>(in, reading, fit, p)),
+     ...);
   }(std::make_index_sequence<kRule.field_count>());
   std::memcpy(p, ").\n", 3);
   out.commit(p + 3);
+  return fit;
 }
 
 }  // namespace pgdump2pl

@@ -7,6 +7,7 @@
 #include "facts/conversion_rules.h"
 #include "facts/fact_writer.h"
 #include "facts/integer_slot.h"
+#include "facts/row_fit.h"
 #include "facts/text_slot.h"
 
 namespace pgdump2pl {
@@ -33,20 +34,21 @@ class RowConversion {
   // Chooses the rule and the functor once for all the rows of a table.
   void start_table(std::string_view table_name);
   // Reads one row into the slots and writes its fact, whatever the row
-  // held. The row must be followed by a line end or a zero byte and
-  // kReadSlack more readable bytes; a zero byte inside it ends it. A table
-  // no rule covers gives nothing.
-  void convert(std::string_view row, FactWriter& out) {
-    if (convert_ != nullptr) convert_(*this, row, out);
+  // held, and tells whether the fact holds the row's own values. The row
+  // must be followed by a line end or a zero byte and kReadSlack more
+  // readable bytes; a zero byte inside it ends it. A table no rule covers
+  // gives nothing, and its rows count as fitting.
+  RowFit convert(std::string_view row, FactWriter& out) {
+    return convert_ != nullptr ? convert_(*this, row, out) : RowFit{};
   }
 
  private:
-  using Converter = void (*)(RowConversion&, std::string_view, FactWriter&);
+  using Converter = RowFit (*)(RowConversion&, std::string_view, FactWriter&);
   // One converter per rule, its fields unrolled at compile time.
   template <std::size_t kRuleIndex>
-  static void convert_by(RowConversion& self, std::string_view row, FactWriter& out);
-  template <Slot kSlot>
-  char* put_field(const char*& row, bool& reading, char* out);
+  static RowFit convert_by(RowConversion& self, std::string_view row, FactWriter& out);
+  template <Slot kSlot, std::uint8_t kField>
+  char* put_field(const char*& row, bool& reading, RowFit& fit, char* out);
   template <std::size_t... kRule>
   static constexpr auto converters(std::index_sequence<kRule...>);
 

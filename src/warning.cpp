@@ -1,0 +1,81 @@
+#include "warning.h"
+
+namespace pgdump2pl {
+namespace {
+
+// The length of the UTF-8 character at the start of `bytes`, or 0 when
+// it is not one (a stray, overlong or surrogate sequence).
+std::size_t utf8_length(std::string_view bytes) {
+  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  const unsigned char lead = at(0);
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // bounds of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  }
+  if (length == 0 || bytes.size() < length || at(1) < low || at(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (at(i) < 0x80 || at(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+void append_hex(std::string& out, unsigned char byte) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  out += "\\x";
+  out += kDigits[byte >> 4];
+  out += kDigits[byte & 15];
+}
+
+void append_for_terminal(std::string& out, std::string_view name) {
+  for (std::size_t i = 0; i < name.size();) {
+    const auto byte = static_cast<unsigned char>(name[i]);
+    const std::size_t length = byte < 0x80 ? 1 : utf8_length(name.substr(i));
+    // U+0080 to U+009F are controls too.
+    const bool c1_control = byte == 0xC2 && length == 2 && static_cast<unsigned char>(name[i + 1]) < 0xA0;
+    const std::size_t size = length == 0 ? 1 : length;
+    if (byte < 0x20 || byte == 0x7F || length == 0 || c1_control) {
+      for (std::size_t k = 0; k < size; ++k) append_hex(out, static_cast<unsigned char>(name[i + k]));
+    } else {
+      out.append(name, i, size);
+    }
+    i += size;
+  }
+}
+
+std::string_view problem_text(FieldProblem problem) {
+  switch (problem) {
+    case FieldProblem::null:
+      return "is NULL";
+    case FieldProblem::not_integer:
+      return "is not an integer";
+    case FieldProblem::missing:
+    case FieldProblem::none:
+      break;
+  }
+  return "is missing";
+}
+
+}  // namespace
+
+std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block) {
+  std::string out = "pgdump2pl: ";
+  out.append(dump_path);
+  out += ':' + std::to_string(block.first_line) + ": warning: table ";
+  append_for_terminal(out, block.table_name);
+  out += ": " + std::to_string(block.misfit_rows) + " of " + std::to_string(block.rows) +
+         " rows do not fit its layout (first: field " + std::to_string(block.first.field) + ' ';
+  out.append(problem_text(block.first.problem));
+  out += ")\n";
+  return out;
+}
+
+}  // namespace pgdump2pl

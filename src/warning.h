@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "conversion.h"
+
+namespace pgdump2pl {
+
+// `pgdump2pl: DUMP:LINE: warning: table NAME: K of N rows do not fit its
+// layout (first: field F is NULL)`, with a line end. The name comes from
+// the dump: its control bytes and bytes that are not UTF-8 are written as
+// \xHH, so that it cannot drive the terminal.
+std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block);
+
+}  // namespace pgdump2pl
