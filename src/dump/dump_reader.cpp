@@ -8,26 +8,14 @@ namespace {
 
 constexpr std::string_view kCopy = "COPY";
 
-bool is_terminator(const LineReader::Line& line) {
-  return line.length >= 2 && line.text[0] == '\\' && line.text[1] == '.';
-}
-
 }  // namespace
 
-DumpReader::Item DumpReader::next() {
+DumpReader::Item DumpReader::next_outside_rows() {
   if (in_block_) {
-    if (!next_line(row_)) {
-      // The dump ended inside the block: it ends there, counted. After a
-      // read error nothing more is written.
-      in_block_ = false;
-      return error() == 0 ? Item::block_end : Item::end;
-    }
-    if (is_terminator(row_)) {
-      in_block_ = false;
-      return Item::block_end;
-    }
-    if (row_.text[row_.length] != '\n') row_.text[row_.length] = '\0';  // the last line: end it
-    return Item::row;
+    // The dump ended inside the block: it ends there, counted. After a
+    // read error nothing more is written.
+    in_block_ = false;
+    return error() == 0 ? Item::block_end : Item::end;
   }
   while (lines_.peek() >= 0) {
     if (at_copy_statement()) {
@@ -81,13 +69,6 @@ void DumpReader::read_header_word() {
   for (int c; (c = lines_.peek()) >= 0 && !is_space(static_cast<unsigned char>(c)); lines_.advance()) {
     quoted_word_ += static_cast<char>(c);
   }
-}
-
-bool DumpReader::next_line(LineReader::Line& line) {
-  if (!lines_.next_line(line)) return false;
-  row_line_ = next_line_;
-  if (line.text[line.length] == '\n') ++next_line_;
-  return true;
 }
 
 void DumpReader::skip_line() {

@@ -23,7 +23,18 @@ class DumpReader {
 
   explicit DumpReader(LineReader& lines) : lines_(lines) {}
 
-  Item next();
+  // Inline for the rows, which are nearly every call.
+  Item next() {
+    if (in_block_ && next_line(row_)) {
+      if (is_terminator(row_)) {
+        in_block_ = false;
+        return Item::block_end;
+      }
+      if (row_.text[row_.length] != '\n') row_.text[row_.length] = '\0';  // the last line: end it
+      return Item::row;
+    }
+    return next_outside_rows();
+  }
 
   std::string_view table_name() const { return table_name_; }
   // False for a block whose header is followed at once by "\.": it has
@@ -38,12 +49,20 @@ class DumpReader {
   int error() const { return lines_.error(); }
 
  private:
+  static bool is_terminator(const LineReader::Line& line) {
+    return line.length >= 2 && line.text[0] == '\\' && line.text[1] == '.';
+  }
+  bool next_line(LineReader::Line& line) {
+    if (!lines_.next_line(line)) return false;
+    row_line_ = next_line_++;
+    return true;
+  }
+  Item next_outside_rows();
   bool at_copy_statement();
   void open_block();
   int peek_byte();
   void skip_space();
   void read_header_word();
-  bool next_line(LineReader::Line& line);
   void skip_line();
 
   LineReader& lines_;

@@ -41,7 +41,7 @@ void RowConversion::start_table(std::string_view table_name) {
 // slot's value. A fact's arguments are its rule's fields in order, so the
 // fact is written as the row is read.
 template <Slot kSlot, std::uint8_t kField>
-char* RowConversion::put_field(const char*& row, bool& reading, RowFit& fit, char* out) {
+inline char* RowConversion::put_field(const char*& row, bool& reading, RowFit& fit, char* out) {
   auto& value = slots_.slot<kSlot>();
   if constexpr (is_text(kSlot)) {
     if (reading) {

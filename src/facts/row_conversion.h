@@ -48,7 +48,7 @@ class RowConversion {
   template <std::size_t kRuleIndex>
   static RowFit convert_by(RowConversion& self, std::string_view row, FactWriter& out);
   template <Slot kSlot, std::uint8_t kField>
-  char* put_field(const char*& row, bool& reading, RowFit& fit, char* out);
+  [[gnu::always_inline]] inline char* put_field(const char*& row, bool& reading, RowFit& fit, char* out);
   template <std::size_t... kRule>
   static constexpr auto converters(std::index_sequence<kRule...>);
 
