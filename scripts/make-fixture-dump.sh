@@ -6,8 +6,6 @@
 #   crawler.sql          pg_dump, plain format, defaults
 #   crawler-quoted.sql   pg_dump --quote-all-identifiers
 #   crawler-inserts.sql  pg_dump --inserts (no COPY blocks at all)
-#   exports/TABLE.copy   COPY TABLE TO STDOUT, i.e. each table's rows exactly
-#                        as the server stores and prints them
 #
 # The server lives in a temporary directory, listens on a Unix socket there
 # and nowhere else, and is stopped and removed on exit, failure included.
@@ -346,7 +344,7 @@ CREATE TABLE crawl_errors (
 SQL
 
 stage=$tmp/out
-mkdir -p "$stage/exports"
+mkdir -p "$stage"
 
 dump() {
     as_pg "$bindir/pg_dump" -d crawler "$@"
@@ -355,20 +353,8 @@ dump >"$stage/crawler.sql"
 dump --quote-all-identifiers >"$stage/crawler-quoted.sql"
 dump --inserts >"$stage/crawler-inserts.sql"
 
-tables=$(psql_db crawler -A -t -c "
-    SELECT c.relname FROM pg_class c
-    JOIN pg_namespace n ON n.oid = c.relnamespace
-    WHERE n.nspname = 'public' AND c.relkind IN ('r', 'p')
-    ORDER BY c.relname COLLATE \"C\"")
-while IFS= read -r t; do
-    [[ -n $t ]] || continue
-    psql_db crawler -c "COPY public.\"${t//\"/\"\"}\" TO STDOUT" >"$stage/exports/$t.copy"
-done <<<"$tables"
-
 # Replace the previous output only once everything has been produced.
 mkdir -p "$outdir"
-rm -rf "$outdir/exports"
-mv "$stage/exports" "$outdir/exports"
 for f in crawler.sql crawler-quoted.sql crawler-inserts.sql; do
     mv "$stage/$f" "$outdir/$f"
 done

@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# Shared by make-fixture-dump.sh and check-fixtures.sh (sourced, not run).
+# Sourced by make-fixture-dump.sh, not run.
 #
 # pg_find_bindir: print the directory holding initdb, pg_ctl, psql and
 # pg_dump, or fail. PG_BINDIR overrides the search; otherwise the server

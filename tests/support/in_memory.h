@@ -1,34 +1,82 @@
 #pragma once
 
+// The whole conversion with no file in between, and the doubles for its
+// two ends.
+
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 
-#include "dump/byte_source.h"
-#include "dump/dump_scanner.h"
-#include "dump/line_reader.h"
-#include "facts/byte_sink.h"
-#include "facts/fact_writer.h"
+#include "conversion.h"
+#include "warning.h"
 
 namespace pgdump2pl::testing {
 
-struct Converted {
-  std::string facts;
-  ScanStatus status;
+// Serves `bytes`, then ends, or fails every read with `error`.
+class MemorySource final : public ByteSource {
+ public:
+  explicit MemorySource(std::string_view bytes, int error = 0) : rest_(bytes), error_(error) {}
+  ReadResult read(char* dest, std::size_t capacity) override {
+    if (rest_.empty()) return {0, error_};
+    const std::size_t n = std::min(capacity, rest_.size());
+    std::memcpy(dest, rest_.data(), n);
+    rest_.remove_prefix(n);
+    return {n, 0};
+  }
+  std::size_t unread() const { return rest_.size(); }
+
+ private:
+  std::string_view rest_;
+  int error_;
 };
 
-// The whole conversion with no file in between; a small block size makes
-// lines straddle the reader's refills.
-inline Converted convert_in_memory(std::string_view dump,
-                                   std::size_t block_size = LineReader::kDefaultBlockSize,
-                                   std::size_t out_capacity = FactWriter::kDefaultCapacity) {
-  Converted result{};
-  MemorySource source(dump);
-  LineReader reader(source, block_size);
-  StringSink sink(result.facts);
-  FactWriter writer(sink, out_capacity);
-  result.status = scan_dump(reader, writer).status;
-  writer.finish();
-  return result;
+// Keeps what it is given; fails every write or the close when told to,
+// as a full disk does.
+struct StringSink final : ByteSink {
+  explicit StringSink(int write_failure = 0, int close_failure = 0) : write_error(write_failure), close_error(close_failure) {}
+  int write(const char* data, std::size_t size) override {
+    ++writes;
+    if (write_error == 0) bytes.append(data, size);
+    return write_error;
+  }
+  int close() override { return close_error; }
+
+  std::string bytes;
+  int writes = 0, write_error, close_error;
+};
+
+// Keeps the warnings as the front end would print them for "dump.sql".
+struct WarningLog final : MisfitListener {
+  void block_had_misfits(const BlockMisfits& block) override { text += misfit_warning("dump.sql", block); }
+  std::string text;
+};
+
+struct Converted {
+  std::string facts;
+  std::string warnings;
+  ScanOutcome scan;
+  int finished;  // what FactWriter::finish() reported
+  int writes;
+  std::size_t unread;  // bytes of the dump never read
+};
+
+// `size` caps the reads and the output buffer alike: a small one makes
+// every line straddle refills and flushes.
+inline Converted convert_in_memory(std::string_view dump, std::size_t size = LineReader::kDefaultBlockSize,
+                                   int read_error = 0, int write_error = 0, int close_error = 0) {
+  StringSink sink(write_error, close_error);
+  MemorySource source(dump, read_error);
+  LineReader lines(source, size);
+  DumpReader reader(lines);
+  FactWriter writer(sink, size);
+  WarningLog warnings;
+  const ScanOutcome scan = convert_dump(reader, writer, warnings);
+  const int finished = writer.finish();
+  return {sink.bytes, warnings.text, scan, finished, sink.writes, source.unread()};
 }
+
+inline std::string banner(std::string_view name) { return "/**\n * Table " + std::string(name) + "\n */\n\n"; }
+inline std::string count(int rows) { return "/* (" + std::to_string(rows) + " entrees) */\n\n\n"; }
 
 }  // namespace pgdump2pl::testing
