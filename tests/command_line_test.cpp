@@ -45,6 +45,23 @@ TEST_F(CommandLine, WrongArgumentCountOpensNothing) {
   }
 }
 
+// Options only as the sole argument: with two, both are paths.
+TEST_F(CommandLine, HelpAndVersionStandAlone) {
+  const Outcome help = convert({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with("usage: pgdump2pl DUMP FACTS\n")) << help.out;
+  EXPECT_NE(help.out.find("pgdump2pl(1)"), std::string::npos);
+  EXPECT_EQ(help.err, "");
+  EXPECT_EQ(convert({"-h"}).out, help.out);
+  const Outcome version = convert({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out + version.err, "pgdump2pl 1.0.0\n");
+  EXPECT_EQ(convert({"--verbose"}).out, "Arg incorrects\n");
+  fs::rename(dir / "crawler.sql", dir / "--help");
+  EXPECT_EQ(convert({"--help", "--version"}).status, 0);
+  EXPECT_EQ(slurp(dir / "--version"), kFacts);
+}
+
 // Each failure is told on both outputs and leaves the files it must not
 // touch as they were.
 TEST_F(CommandLine, FailuresAreToldAndHarmless) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ const std::string kSitesA1 = banner("sites") + "sites('a',1).\n" + count(1);
 struct Case {
   std::string what, dump, facts;
   int read_error = 0;  // the errno of a read after the dump's bytes
+  std::optional<std::string> warnings = {};  // as printed for "dump.sql", when checked
 };
 
 std::vector<Case> cases() {
@@ -75,6 +77,20 @@ std::vector<Case> cases() {
            banner("x* / :- format(user_error, 'INJECTED TWO~n', []). %") + count(0) + banner("* /") + count(0) +
            banner("/ *") + count(0) + banner("x/ *y") + count(0) + banner("a* / * /b") + count(0)},
       {"read error", "COPY \"depths\" FROM stdin;\n1\n2\n3", banner("depths") + "depths(1).\ndepths(2).\n", EIO},
+      {"rows that do not fit their layout",
+       "-- 1\nCOPY public.sites (url, id) FROM stdin;\na\t1\r\n\\N\t2\r\nb\t\\N\n\\.\n"
+       "COPY public.inlinks (a) FROM stdin;\n1\tx\ty\t2\textra\n1\tx\ty\nx\n\\.\nCOPY crawl_errors (a) FROM stdin;\n\\N\n\\.\n"
+       "COPY \"h\033[2J\377\302\233\303\251\" FROM stdin;\nx\n\\.\nCOPY depths (x) FROM stdin;\n5\n\\N",
+       banner("sites") + "sites('a',1).\nsites('\\\\N',2).\nsites('b',2).\n" + count(3) + banner("inlinks") +
+           "inlinks(1,'x','y',2).\ninlinks(1,'x','y',2).\ninlinks(1,'x','y',2).\n" + count(3) + banner("crawl_errors") +
+           count(1) + banner("h\033[2J\377\302\233\303\251") + "'h\033[2J\377\302\233\303\251'(1,2,0).\n" + count(1) +
+           banner("depths") + "depths(5).\ndepths(5).\n" + count(2),
+       0,
+       "pgdump2pl: dump.sql:4: warning: table sites: 2 of 3 rows do not fit its layout (first: field 1 is NULL)\n"
+       "pgdump2pl: dump.sql:9: warning: table inlinks: 2 of 3 rows do not fit its layout (first: field 4 is missing)\n"
+       "pgdump2pl: dump.sql:16: warning: table h\\x1B[2J\\xFF\\xC2\\x9B\303\251: 1 of 1 rows do not fit its layout "
+       "(first: field 1 is not an integer)\n"
+       "pgdump2pl: dump.sql:20: warning: table depths: 1 of 2 rows do not fit its layout (first: field 1 is NULL)\n"},
   };
   // One row for each rule, and names no rule covers.
   const std::pair<std::string, std::string> rules[] = {
@@ -82,7 +98,7 @@ std::vector<Case> cases() {
       {"depths", "7"},         {"proxies", "'g',8"},       {"hits", "9,10,11"},    {"mimetypes", "'h',12"},
       {"timings", "13,14,15"}, {"anchors", "16,17,18,19"}, {"Sites", ""},          {"p", ""},
       {"pe", ""},              {"xlinks", ""}};
-  Case& each = all.emplace_back(Case{"every rule", "", ""});
+  Case& each = all.emplace_back(Case{"every rule", "", "", 0, ""});
   for (const auto& [table, args] : rules) {
     std::string row = args;
     std::erase(row, '\'');
@@ -100,6 +116,9 @@ TEST(Conversion, GivesTheSameFactsWhateverTheReadAndBufferSizes) {
       EXPECT_EQ(got.facts, c.facts) << c.what << " (size " << size << ")";
       EXPECT_EQ(got.scan.status, c.read_error ? ScanStatus::read_failed : ScanStatus::complete) << c.what;
       EXPECT_EQ(got.scan.error, c.read_error) << c.what;
+      if (c.warnings) {
+        EXPECT_EQ(got.warnings, *c.warnings) << c.what << " (size " << size << ")";
+      }
     }
   }
 }

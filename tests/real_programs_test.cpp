@@ -28,6 +28,12 @@ TEST_F(RealPrograms, PgDumpFixturesGiveTheCommittedFactsThatPrologLoads) {
     const fs::path fixture = fs::path(PGDUMP2PL_FIXTURES) / name;
     const Outcome converted = run({PGDUMP2PL_BINARY, fixture.string() + ".sql", "facts.pl"});
     EXPECT_EQ(converted.status, 0) << name;
+    // The fixtures' odd rows are known: their warnings are committed too.
+    std::string warnings = converted.err;
+    for (std::size_t at; (at = warnings.find(fixture.parent_path().string() + "/")) != std::string::npos;) {
+      warnings.erase(at, fixture.parent_path().string().size() + 1);
+    }
+    EXPECT_EQ(warnings, slurp(fixture.string() + ".warnings")) << name;
     EXPECT_TRUE(slurp(dir / "facts.pl") == slurp(fixture.string() + ".pl")) << name << ": differs from the committed facts";
     if (swipl) {
       const Outcome loaded = load_facts("true");
