@@ -1,10 +1,12 @@
-// Rows written as facts of typed terms, for --all-tables.
+// The pieces of --all-tables: the columns a dump's DDL declares, and rows
+// written as facts of typed terms.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "dump/table_schemas.h"
 #include "facts/byte_sink.h"
 #include "facts/typed_row_conversion.h"
 
@@ -73,6 +75,72 @@ TEST(KindOfType, KnowsTheNumericAndBooleanTypes) {
                                     "public.mpaa_rating", "timestamp(3) without time zone"};
   const std::string_view kinds = "iiiiffnnbttttt";
   for (std::size_t i = 0; i < kinds.size(); ++i) EXPECT_EQ(kind_of_type(types[i]), kind_of(kinds[i])) << types[i];
+}
+
+constexpr std::string_view kDdl =
+    "CREATE DOMAIN public.year AS integer\n"
+    "\tCONSTRAINT year_check CHECK (((VALUE >= 1901) AND (VALUE <= 2155)));\n"
+    "CREATE DOMAIN other.\"Money\" AS numeric(10,2) NOT NULL;\n"
+    "CREATE DOMAIN other.year AS smallint;\n"
+    "CREATE TABLE public.films (\r\n"
+    "    film_id integer DEFAULT nextval('public.film_film_id_seq'::regclass) NOT NULL,\n"
+    "    title character varying(255) NOT NULL,\n"
+    "    checked boolean,\n"
+    "    \"Weird \"\"Col\"\"\" text COLLATE pg_catalog.\"C\",\n"
+    "    note text DEFAULT 'two\n"
+    "    lines, one ''literal'''::text,\n"
+    "    released public.year,\n"
+    "    price public.\"Money\",\n"
+    "    CONSTRAINT films_len CHECK ((length > 0)),\n"
+    "    CHECK ((x > 0))\n"
+    ");\n"
+    "CREATE TABLE public.parent (\n    a double precision\n);\n"
+    "CREATE TABLE other.parent2 (\n    a double precision,\n    b other.year\n);\n"
+    "CREATE TABLE public.child (\n    extra integer\n)\nINHERITS (public.parent, other.parent2);\n"
+    "CREATE UNLOGGED TABLE \"Odd\".\"Films\" (\n    \"x.y\" boolean\n);\n"
+    "CREATE TABLE public.p1 PARTITION OF public.parent\nFOR VALUES IN ('x');\n"
+    "CREATE TABLE public.parent (\n    z real\n);\n"
+    "CREATE TABLE bare (\n    v text\n);\n";
+
+TEST(TableSchemas, ReadsColumnsFromTheDdl) {
+  TableSchemas schemas;
+  for (std::size_t start = 0, end; start < kDdl.size(); start = end + 1) {
+    end = kDdl.find('\n', start);
+    schemas.feed_line(kDdl.substr(start, end - start));
+  }
+  const std::string films =
+      "film_id:integer title:character varying(255) checked:boolean Weird \"Col\":text note:text released:integer "
+      "price:numeric(10,2) ";
+  const std::string_view cases[][3] = {
+      {"public", "films", films}, {"", "films", films},     {"public", "child", "a:double precision b:smallint extra:integer "},
+      {"Odd", "Films", "x.y:boolean "}, {"public", "p1", "a:double precision "}, {"public", "parent", "z:real "},
+      {"", "parent2", "a:double precision b:smallint "}, {"public", "bare", "v:text "}, {"other", "films", "none"},
+  };
+  for (const auto& [schema, name, columns] : cases) {
+    const std::vector<Column>* found = schema.empty() ? schemas.find(name) : schemas.find(schema, name);
+    std::string listed = found == nullptr ? "none" : "";
+    for (const Column& column : found == nullptr ? std::vector<Column>{} : *found) listed += column.name + ":" + column.type + " ";
+    EXPECT_EQ(listed, columns) << schema << "." << name;
+  }
+}
+
+TEST(ReadCopyColumns, ReadsTheListOrItsAbsence) {
+  const struct {
+    std::string_view rest, names, after;  // after: where the read stopped
+    bool ok;
+  } cases[] = {
+      {" (film_id, title, \"Weird \"\"Col\"\"\") FROM stdin;", "film_id|title|Weird \"Col\"|", " FROM stdin;", true},
+      {" FROM stdin;", "", "FROM stdin;", true}, {"(a,b) FROM stdin;", "a|b|", " FROM stdin;", true},
+      {" ( \"a, b\" , c )", "a, b|c|", "", true}, {" (a, b FROM stdin;", "a|b|", "FROM stdin;", false},
+      {" (\"open", "", "", false}, {" ()", "", ")", false},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> names;
+    const NameScan scan = read_copy_columns(c.rest, names);
+    std::string listed;
+    for (const std::string& name : names) listed += name + "|";
+    EXPECT_EQ(std::tuple(scan.ok, listed, c.rest.substr(scan.end)), std::tuple(c.ok, c.names, c.after)) << c.rest;
+  }
 }
 
 }  // namespace
