@@ -39,7 +39,7 @@ TEST(TypedRowConversion, WritesEachKindOrSaysWhyNot) {
       {"tt", "\\Nx\t\\\\N", "t('Nx','\\\\N').\n", {}},
       {"t", "\\b\\f\\n\\r\\t\\v", "t('\\b\\f\\n\\r\\t\\v').\n", {}},
       {"t", "\\1\\12\\101\\777\\0", "t('\\001\\\\nA\xff\\000\\').\n", {}},
-      {"t", "\\x4f\\x0a\\x20\\x4g\\xG\\x7F\\x", "t('O\\n \\004\\gxG\\177\\x').\n", {}},
+      {"t", "\\x4f\\x0a\\x20\\xAg\\xG\\x7F\\x", "t('O\\n \\ngxG\\177\\x').\n", {}},
       {"tt", "\\q\\'\\\"\\a\tit's a\\\\b", "t('q\\'\"a','it\\'s a\\\\b').\n", {}},
       {"t", "\x01\x07\x1f\x7f caf\xc3\xa9", "t('\\001\\\\a\\037\\\\177\\ caf\xc3\xa9').\n", {}},
       {"t", "abcdefghijklmnop'q", "t('abcdefghijklmnop\\'q').\n", {}},
@@ -94,7 +94,7 @@ constexpr std::string_view kDdl =
     "    CONSTRAINT films_len CHECK ((length > 0)),\n"
     "    CHECK ((x > 0))\n"
     ");\n"
-    "CREATE TABLE public.parent (\n    a double precision\n);\n"
+    "CREATE TABLE public.parent (\n    p text,\n    a double precision\n);\n"
     "CREATE TABLE other.parent2 (\n    a double precision,\n    b other.year\n);\n"
     "CREATE TABLE public.child (\n    extra integer\n)\nINHERITS (public.parent, other.parent2);\n"
     "CREATE UNLOGGED TABLE \"Odd\".\"Films\" (\n    \"x.y\" boolean\n);\n"
@@ -112,8 +112,8 @@ TEST(TableSchemas, ReadsColumnsFromTheDdl) {
       "film_id:integer title:character varying(255) checked:boolean Weird \"Col\":text note:text released:integer "
       "price:numeric(10,2) ";
   const std::string_view cases[][3] = {
-      {"public", "films", films}, {"", "films", films},     {"public", "child", "a:double precision b:smallint extra:integer "},
-      {"Odd", "Films", "x.y:boolean "}, {"public", "p1", "a:double precision "}, {"public", "parent", "z:real "},
+      {"public", "films", films}, {"", "films", films},     {"public", "child", "p:text a:double precision b:smallint extra:integer "},
+      {"Odd", "Films", "x.y:boolean "}, {"public", "p1", "p:text a:double precision "}, {"public", "parent", "z:real "},
       {"", "parent2", "a:double precision b:smallint "}, {"public", "bare", "v:text "}, {"other", "films", "none"},
   };
   for (const auto& [schema, name, columns] : cases) {
