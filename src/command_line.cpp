@@ -31,7 +31,7 @@ constexpr const char* kCannotWriteFacts = "Echec de l'ecriture du fichier bd.pl\
 constexpr int kStatusWrongArguments = 1;
 constexpr int kStatusFailed = 255;
 
-constexpr const char* kUsage = "usage: pgdump2pl DUMP FACTS\n";
+constexpr const char* kUsage = "usage: pgdump2pl [--all-tables] DUMP FACTS\n";
 constexpr const char* kHelp =
     "\n"
     "Converts the data blocks (COPY ... FROM stdin) of a PostgreSQL plain-text\n"
@@ -39,6 +39,10 @@ constexpr const char* kHelp =
     "per row, and the number of rows. The first letters of the table's name\n"
     "choose how a row becomes a fact. Rows that do not fit their table's\n"
     "layout are counted in a warning on standard error.\n"
+    "\n"
+    "  --all-tables  write every table's rows by the table's own columns,\n"
+    "                each field the term its SQL type calls for: integers,\n"
+    "                floats, true/false, quoted atoms, and '$null$' for NULL\n"
     "\n"
     "Exit status: 0 when the whole dump was converted, 1 for wrong arguments,\n"
     "255 when a file cannot be opened, read or written.\n"
@@ -81,14 +85,15 @@ int run_command_line(int argc, const char* const* argv) {
     return print((std::string(kUsage) + kHelp).c_str());
   }
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return print("pgdump2pl " PGDUMP2PL_VERSION "\n");
-  if (argc != 3) {
+  const bool all_tables = argc == 4 && std::strcmp(argv[1], "--all-tables") == 0;
+  if (argc != 3 && !all_tables) {
     std::fputs(kWrongArguments, stdout);
     std::fflush(stdout);
     std::fprintf(stderr, "pgdump2pl: expected 2 arguments, got %d\n%s", argc - 1, kUsage);
     return kStatusWrongArguments;
   }
-  const char* const dump_path = argv[1];
-  const char* const facts_path = argv[2];
+  const char* const dump_path = argv[all_tables ? 2 : 1];
+  const char* const facts_path = argv[all_tables ? 3 : 2];
 
   // The fact file is opened only once the dump is known to be readable
   // and distinct from it: a failed start never empties anything.
@@ -106,11 +111,13 @@ int run_command_line(int argc, const char* const* argv) {
 
   FdSource dump_source(dump_fd);
   LineReader lines(dump_source);
-  DumpReader dump(lines);
+  TableSchemas schemas;
+  DumpReader dump(lines, all_tables ? &schemas : nullptr);
   FdSink facts_sink(facts_fd);
   FactWriter facts(facts_sink);
   StderrWarnings warnings(dump_path);
-  const ScanOutcome scan = convert_dump(dump, facts, warnings);
+  const ScanOutcome scan =
+      all_tables ? convert_all_tables(dump, schemas, facts, warnings) : convert_dump(dump, facts, warnings);
   ::close(dump_fd);
   // What was converted before a read error is still written out.
   const int write_error = facts.finish();

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "dump/dump_reader.h"
+#include "dump/table_schemas.h"
 #include "facts/fact_writer.h"
 #include "facts/row_fit.h"
 
@@ -23,6 +24,7 @@ struct BlockMisfits {
   std::int64_t rows;
   std::uint64_t first_line;  // of the first such row in the dump
   RowFit first;
+  std::size_t columns;  // with --all-tables, the table's; else 0
 };
 
 class MisfitListener {
@@ -33,7 +35,13 @@ class MisfitListener {
 };
 
 // Writes every data block of the dump as a banner, a fact per row and a
-// row count. Stops at the first read or write error.
+// row count, each row by the layout its table's name chooses. Stops at
+// the first read or write error.
 ScanOutcome convert_dump(DumpReader& dump, FactWriter& facts, MisfitListener& misfits);
+
+// The same, each row by its table's own columns and their types, which
+// `schemas` learns as `dump` reads the dump's definitions.
+ScanOutcome convert_all_tables(DumpReader& dump, const TableSchemas& schemas, FactWriter& facts,
+                               MisfitListener& misfits);
 
 }  // namespace pgdump2pl

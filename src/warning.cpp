@@ -53,13 +53,14 @@ void append_for_terminal(std::string& out, std::string_view name) {
 
 std::string_view problem_text(FieldProblem problem) {
   switch (problem) {
-    case FieldProblem::null:
-      return "is NULL";
-    case FieldProblem::not_integer:
-      return "is not an integer";
+    case FieldProblem::null: return "is NULL";
+    case FieldProblem::not_integer: return "is not an integer";
+    case FieldProblem::not_float: return "is not a float";
+    case FieldProblem::not_number: return "is not a number";
+    case FieldProblem::not_boolean: return "is not a boolean";
     case FieldProblem::missing:
-    case FieldProblem::none:
-      break;
+    case FieldProblem::field_count:
+    case FieldProblem::none: break;
   }
   return "is missing";
 }
@@ -72,8 +73,13 @@ std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block
   out += ':' + std::to_string(block.first_line) + ": warning: table ";
   append_for_terminal(out, block.table_name);
   out += ": " + std::to_string(block.misfit_rows) + " of " + std::to_string(block.rows) +
-         " rows do not fit its layout (first: field " + std::to_string(block.first.field) + ' ';
-  out.append(problem_text(block.first.problem));
+         " rows do not fit its layout (first: ";
+  if (block.first.problem == FieldProblem::field_count) {
+    out += std::to_string(block.first.field) + " fields for its " + std::to_string(block.columns) + " columns";
+  } else {
+    out += "field " + std::to_string(block.first.field) + ' ';
+    out.append(problem_text(block.first.problem));
+  }
   out += ")\n";
   return out;
 }

@@ -8,7 +8,8 @@
 namespace pgdump2pl {
 
 // `pgdump2pl: DUMP:LINE: warning: table NAME: K of N rows do not fit its
-// layout (first: field F is NULL)`, with a line end. The name comes from
+// layout (first: field F is NULL)`, with a line end; a row without its
+// table's columns gives `(first: 3 fields for its 4 columns)`. The name comes from
 // the dump: its control bytes and bytes that are not UTF-8 are written as
 // \xHH, so that it cannot drive the terminal.
 std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block);

@@ -17,12 +17,17 @@ DumpReader::Item DumpReader::next_outside_rows() {
     in_block_ = false;
     return error() == 0 ? Item::block_end : Item::end;
   }
+  LineReader::Line line{};
   while (lines_.peek() >= 0) {
     if (at_copy_statement()) {
       open_block();
       return Item::block;
     }
-    skip_line();
+    if (schemas_ == nullptr) {
+      skip_line();
+    } else if (next_line(line)) {
+      schemas_->feed_line({line.text, line.length});
+    }
   }
   return Item::end;
 }
@@ -39,17 +44,23 @@ bool DumpReader::at_copy_statement() {
 void DumpReader::open_block() {
   for (std::size_t i = 0; i < kCopy.size(); ++i) lines_.advance();
   skip_space();
+  LineReader::Line rest{};
   if (lines_.peek() == '"') {
     lines_.advance();
     read_header_word();
     table_name_ = name_from_quoted_word(quoted_word_);
-    skip_line();
+    if (schemas_ == nullptr) {
+      skip_line();
+    } else {
+      header_ = '"' + quoted_word_;
+      if (next_line(rest)) header_.append(rest.text, rest.length);
+    }
     in_block_ = true;
     return;
   }
-  LineReader::Line rest{};
   const bool got = next_line(rest);
   table_name_ = got ? name_from_identifier({rest.text, rest.length}) : std::string();
+  if (schemas_ != nullptr) header_.assign(got ? rest.text : "", got ? rest.length : 0);
   in_block_ = !(got && is_terminator(rest));
 }
 

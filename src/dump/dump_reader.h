@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "dump/line_reader.h"
+#include "dump/table_schemas.h"
 
 namespace pgdump2pl {
 
@@ -21,7 +22,9 @@ class DumpReader {
     end,        // nothing more: the dump is exhausted, or error() is set
   };
 
-  explicit DumpReader(LineReader& lines) : lines_(lines) {}
+  // With `schemas`, the lines outside blocks are read whole and handed
+  // to them, and header() keeps each block's header.
+  explicit DumpReader(LineReader& lines, TableSchemas* schemas = nullptr) : lines_(lines), schemas_(schemas) {}
 
   // Inline for the rows, which are nearly every call.
   Item next() {
@@ -37,6 +40,9 @@ class DumpReader {
   }
 
   std::string_view table_name() const { return table_name_; }
+  // With schemas: the block's COPY statement from its first byte after
+  // COPY and whitespace to the end of that line.
+  std::string_view header() const { return header_; }
   // False for a block whose header is followed at once by "\.": it has
   // no rows and no end of its own.
   bool block_has_rows() const { return in_block_; }
@@ -66,7 +72,9 @@ class DumpReader {
   void skip_line();
 
   LineReader& lines_;
+  TableSchemas* schemas_;
   bool in_block_ = false;
+  std::string header_;
   std::string quoted_word_;  // the word after the opening quote of the last quoted header
   std::string table_name_;
   LineReader::Line row_{};

@@ -40,7 +40,7 @@ void RowConversion::start_table(std::string_view table_name) {
 // Reads a field, unless an earlier field of the row failed, and writes the
 // slot's value. A fact's arguments are its rule's fields in order, so the
 // fact is written as the row is read.
-template <Slot kSlot, std::uint8_t kField>
+template <Slot kSlot, std::uint32_t kField>
 inline char* RowConversion::put_field(const char*& row, bool& reading, RowFit& fit, char* out) {
   auto& value = slots_.slot<kSlot>();
   if constexpr (is_text(kSlot)) {
@@ -89,7 +89,7 @@ RowFit RowConversion::convert_by(RowConversion& self, std::string_view row, Fact
   RowFit fit;
   [&]<std::size_t... kField>(std::index_sequence<kField...>) {
     ((*p++ = kField == 0 ? '(' : ',',
-      p = self.put_field<kRule.slots[kField], static_cast<std::uint8_t>(kField + 1)>(in, reading, fit, p)),
+      p = self.put_field<kRule.slots[kField], static_cast<std::uint32_t>(kField + 1)>(in, reading, fit, p)),
      ...);
   }(std::make_index_sequence<kRule.field_count>());
   std::memcpy(p, ").\n", 3);

@@ -47,7 +47,7 @@ class RowConversion {
   // One converter per rule, its fields unrolled at compile time.
   template <std::size_t kRuleIndex>
   static RowFit convert_by(RowConversion& self, std::string_view row, FactWriter& out);
-  template <Slot kSlot, std::uint8_t kField>
+  template <Slot kSlot, std::uint32_t kField>
   [[gnu::always_inline]] inline char* put_field(const char*& row, bool& reading, RowFit& fit, char* out);
   template <std::size_t... kRule>
   static constexpr auto converters(std::index_sequence<kRule...>);

@@ -4,17 +4,26 @@
 
 namespace pgdump2pl {
 
-// What kept a field of a row from holding that row's own value.
-enum class FieldProblem : std::uint8_t { none, null, not_integer, missing };
+// What kept a row's fact from holding that row's own values.
+enum class FieldProblem : std::uint8_t {
+  none,
+  null,         // a layout's field is \N
+  not_integer,  // a field does not read as its kind
+  not_float,
+  not_number,
+  not_boolean,
+  missing,      // the row ended before the layout's last field
+  field_count,  // the row's fields are not the table's columns: no fact
+};
 
 // Whether a row fit its table's layout, and if not, its first field that
-// did not.
+// did not, or for field_count, how many fields it has.
 struct RowFit {
   FieldProblem problem = FieldProblem::none;
-  std::uint8_t field = 0;  // counted from 1
+  std::uint32_t field = 0;  // counted from 1
 
   bool fits() const { return problem == FieldProblem::none; }
-  void note(std::uint8_t at, FieldProblem what) {
+  void note(std::uint32_t at, FieldProblem what) {
     if (fits()) *this = {what, at};
   }
 };

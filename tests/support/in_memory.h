@@ -64,14 +64,17 @@ struct Converted {
 // `size` caps the reads and the output buffer alike: a small one makes
 // every line straddle refills and flushes.
 inline Converted convert_in_memory(std::string_view dump, std::size_t size = LineReader::kDefaultBlockSize,
-                                   int read_error = 0, int write_error = 0, int close_error = 0) {
+                                   int read_error = 0, int write_error = 0, int close_error = 0,
+                                   bool all_tables = false) {
   StringSink sink(write_error, close_error);
   MemorySource source(dump, read_error);
   LineReader lines(source, size);
-  DumpReader reader(lines);
+  TableSchemas schemas;
+  DumpReader reader(lines, all_tables ? &schemas : nullptr);
   FactWriter writer(sink, size);
   WarningLog warnings;
-  const ScanOutcome scan = convert_dump(reader, writer, warnings);
+  const ScanOutcome scan = all_tables ? convert_all_tables(reader, schemas, writer, warnings)
+                                      : convert_dump(reader, writer, warnings);
   const int finished = writer.finish();
   return {sink.bytes, warnings.text, scan, finished, sink.writes, source.unread()};
 }
