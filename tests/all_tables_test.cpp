@@ -98,13 +98,13 @@ TEST(AllTables, TakesTheColumnsFromTheHeaderOrTheDefinitions) {
       "COPY \"Odd\".\"Films\" FROM stdin;\nt\n\\.\n"
       "COPY parent (z) FROM stdin;\n1\n\\.\n"
       "COPY public.nowhere (a, b) FROM stdin;\n1\t\\N\n\\.\n"
-      "COPY nolist FROM stdin;\na\tb\tc\nd\te\n\\.\n";
+      "COPY nolist FROM stdin;\na\tb\tc\nd\te\n\\.\nCOPY \"\" FROM stdin;\nx\n\\.\n";
   expect_all_tables("definitions", dump,
                     banner("films") + "films(1,true,'x',1975,9.99).\n" + count(1) + banner("films") + "films(9,'9').\n" +
                         count(1) + banner("child") + "child('p',1.0,2,3).\n" + count(1) + banner("Films") +
                         "'Films'(true).\n" + count(1) + banner("parent") + "parent(1.0).\n" + count(1) +
                         banner("nowhere") + "nowhere('1','$null$').\n" + count(1) + banner("nolist") +
-                        "nolist('a','b','c').\n" + count(2),
+                        "nolist('a','b','c').\n" + count(2) + banner("") + "''('x').\n" + count(1),
                     "pgdump2pl: dump.sql:51: warning: table nolist: 1 of 2 rows do not fit its layout (first: 2 fields "
                     "for its 3 columns)\n");
 }

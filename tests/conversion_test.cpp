@@ -22,6 +22,12 @@ struct Case {
   std::optional<std::string> warnings = {};  // as printed for "dump.sql", when checked
 };
 
+// Control bytes, C1 controls, valid UTF-8 up to U+10FFFF, then a
+// surrogate, a code point too high, overlong forms and a cut sequence.
+const std::string kOddName =
+    "h\033[2J\377\302\233\303\251\302\251\303\200\342\202\254\360\237\230\200\364\217\277\277"
+    "\355\240\200\364\220\200\200\340\200\200\300\257\342\202";
+
 std::vector<Case> cases() {
   std::vector<Case> all = {
       {"worked example", "COPY \"sample\" FROM stdin;\nalpha\t7\nbeta\t010\n\\.\n",
@@ -41,10 +47,11 @@ std::vector<Case> cases() {
       {"names and functors",
        "COPY public.\"a.b \"\"c\" (x) FROM stdin;\n1\t2\t3\t4\n\\.\nCOPY \"sample\";\na\t1\n\\.\n"
        "COPY \"\" FROM stdin;\nx\n\\.\nCOPY \"ab\0cd\" FROM stdin;\n\\.\nCOPY s_2Ab (x) FROM stdin;\nt\t6\n\\.\n"
-       "COPY \"s-x'\xc3\xa9\" FROM stdin;\nu\t7\n\\.\n"s,
+       "COPY \"s-x'\xc3\xa9\" FROM stdin;\nu\t7\n\\.\nCOPY \"\0x\" FROM stdin;\n\\.\nCOPY public.\"x\"\"\n\\.\n"s,
        banner("a.b \"c") + "'a.b \"c'(1,2,3,4).\n" + count(1) + banner("sample\"") + "'sample\"'('a',1).\n" +
            count(1) + banner("") + count(1) + banner("a") + count(0) + banner("s_2Ab") + "s_2Ab('t',6).\n" +
-           count(1) + banner("s-x'\xc3\xa9") + "'s-x\\'\xc3\xa9'('u',7).\n" + count(1)},
+           count(1) + banner("s-x'\xc3\xa9") + "'s-x\\'\xc3\xa9'('u',7).\n" + count(1) + banner("") + count(0) +
+           banner("x\"") + count(0)},
       {"COPY alone, then \\.: no count", "COPY\n \n\\.\nCOPY \"depths\" FROM stdin;\n1\n\\.\n",
        banner("") + banner("depths") + "depths(1).\n" + count(1)},
       {"slots shared across rows and tables",
@@ -66,6 +73,7 @@ std::vector<Case> cases() {
       {"ends inside a quoted header", "COPY \"sites\"", banner("sites") + count(0)},
       {"ends inside a header", "COPY public.sit", banner("sit") + count(0)},
       {"ends after COPY", "COPY", banner("") + count(0)},
+      {"ends after COPY on a later line", "\nCOPY", banner("") + count(0)},
       {"ends after an opening quote", "COPY \"sites\" FROM stdin;\n\\.\nCOPY \"  \n",
        banner("sites") + count(0) + banner("sites") + count(0)},
       {"a name never closes or nests its banner",
@@ -80,21 +88,22 @@ std::vector<Case> cases() {
       {"rows that do not fit their layout",
        "-- 1\nCOPY public.sites (url, id) FROM stdin;\na\t1\r\n\\N\t2\r\nb\t\\N\n\\.\n"
        "COPY public.inlinks (a) FROM stdin;\n1\tx\ty\t2\textra\n1\tx\ty\nx\n\\.\nCOPY crawl_errors (a) FROM stdin;\n\\N\n\\.\n"
-       "COPY \"h\033[2J\377\302\233\303\251\" FROM stdin;\nx\n\\.\nCOPY depths (x) FROM stdin;\n5\n\\N",
+       "COPY \"" + kOddName + "\" FROM stdin;\nx\n\\.\nCOPY depths (x) FROM stdin;\n5\n\\N",
        banner("sites") + "sites('a',1).\nsites('\\\\N',2).\nsites('b',2).\n" + count(3) + banner("inlinks") +
            "inlinks(1,'x','y',2).\ninlinks(1,'x','y',2).\ninlinks(1,'x','y',2).\n" + count(3) + banner("crawl_errors") +
-           count(1) + banner("h\033[2J\377\302\233\303\251") + "'h\033[2J\377\302\233\303\251'(1,2,0).\n" + count(1) +
-           banner("depths") + "depths(5).\ndepths(5).\n" + count(2),
+           count(1) + banner(kOddName) + "'" + kOddName + "'(1,2,0).\n" + count(1) + banner("depths") +
+           "depths(5).\ndepths(5).\n" + count(2),
        0,
        "pgdump2pl: dump.sql:4: warning: table sites: 2 of 3 rows do not fit its layout (first: field 1 is NULL)\n"
        "pgdump2pl: dump.sql:9: warning: table inlinks: 2 of 3 rows do not fit its layout (first: field 4 is missing)\n"
-       "pgdump2pl: dump.sql:16: warning: table h\\x1B[2J\\xFF\\xC2\\x9B\303\251: 1 of 1 rows do not fit its layout "
-       "(first: field 1 is not an integer)\n"
+       "pgdump2pl: dump.sql:16: warning: table h\\x1B[2J\\xFF\\xC2\\x9B\303\251\302\251\303\200\342\202\254\360\237\230\200"
+       "\364\217\277\277\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE0\\x80\\x80\\xC0\\xAF\\xE2\\x82: 1 of 1 rows do not fit its "
+       "layout (first: field 1 is not an integer)\n"
        "pgdump2pl: dump.sql:20: warning: table depths: 1 of 2 rows do not fit its layout (first: field 1 is NULL)\n"},
   };
   // One row for each rule, and names no rule covers.
   const std::pair<std::string, std::string> rules[] = {
-      {"sites", "'a',1"},      {"inlinks", "1,'b','c',2"}, {"pages", "3,'d',4,5"}, {"files", "'e','f',6"},
+      {"sites", "'ab',1"},      {"inlinks", "1,'b','c',2"}, {"pages", "3,'d',4,5"}, {"files", "'e','f',6"},
       {"depths", "7"},         {"proxies", "'g',8"},       {"hits", "9,10,11"},    {"mimetypes", "'h',12"},
       {"timings", "13,14,15"}, {"anchors", "16,17,18,19"}, {"Sites", ""},          {"p", ""},
       {"pe", ""},              {"xlinks", ""}};
