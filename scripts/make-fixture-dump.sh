@@ -7,12 +7,8 @@
 #   crawler-quoted.sql   pg_dump --quote-all-identifiers
 #   crawler-inserts.sql  pg_dump --inserts (no COPY blocks at all)
 #
-# The server lives in a temporary directory, listens on a Unix socket there
-# and nowhere else, and is stopped and removed on exit, failure included.
-# As root (CI) the server tools run as the 'postgres' user, because
-# PostgreSQL refuses to run as root. The cluster's superuser is always named
-# 'postgres', locale C and encoding UTF8, so the dumps do not depend on who
-# runs the script or on the machine's locale.
+# The server is pg-env.sh's throwaway one, stopped and removed on exit,
+# failure included.
 #
 # Set PG_BINDIR to pick a PostgreSQL installation explicitly.
 set -euo pipefail
@@ -29,7 +25,6 @@ if reason=$(pg_why_unusable); then
     echo "$0: $reason" >&2
     exit 2
 fi
-bindir=$(pg_find_bindir)
 
 mkdir -p "$1"
 outdir=$(cd "$1" && pwd)
@@ -37,12 +32,9 @@ outdir=$(cd "$1" && pwd)
 cd /
 
 tmp=$(mktemp -d /tmp/pgfixture.XXXXXX)
-server_started=
 cleanup() {
     local status=$?
-    if [[ -n $server_started ]]; then
-        as_pg "$bindir/pg_ctl" -D "$tmp/data" -m immediate -w stop >/dev/null 2>&1 || true
-    fi
+    pg_stop
     rm -rf "$tmp"
     exit "$status"
 }
@@ -50,45 +42,7 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-if [[ $(id -u) -eq 0 ]]; then
-    chown postgres: "$tmp"
-    as_pg_prefix=(runuser -u postgres --)
-else
-    as_pg_prefix=()
-fi
-
-# Runs a PostgreSQL tool as the server's owner with a clean environment, so
-# that no PGHOST/PGPORT/PGSERVICE/psqlrc of the caller can send it elsewhere.
-as_pg() {
-    "${as_pg_prefix[@]}" env -i \
-        PATH=/usr/bin:/bin HOME="$tmp" LANG=C LC_ALL=C TZ=UTC \
-        PGHOST="$tmp" PGPORT=5432 PGUSER=postgres PGCLIENTENCODING=UTF8 \
-        "$@"
-}
-
-psql_db() {
-    as_pg "$bindir/psql" -X -q -v ON_ERROR_STOP=1 -d "$1" "${@:2}"
-}
-
-as_pg "$bindir/initdb" -D "$tmp/data" -U postgres -A trust \
-    --locale=C --encoding=UTF8 -N >"$tmp/initdb.log" 2>&1 || {
-    cat "$tmp/initdb.log" >&2
-    exit 1
-}
-
-cat >>"$tmp/data/postgresql.conf" <<EOF
-listen_addresses = ''
-unix_socket_directories = '$tmp'
-port = 5432
-fsync = off
-full_page_writes = off
-EOF
-
-server_started=1
-as_pg "$bindir/pg_ctl" -D "$tmp/data" -l "$tmp/server.log" -w -t 60 start >/dev/null || {
-    cat "$tmp/server.log" >&2 || true
-    exit 1
-}
+pg_start_throwaway "$tmp"
 
 psql_db postgres -c "CREATE DATABASE crawler TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'"
 
@@ -347,7 +301,7 @@ stage=$tmp/out
 mkdir -p "$stage"
 
 dump() {
-    as_pg "$bindir/pg_dump" -d crawler "$@"
+    as_pg "$pg_bindir/pg_dump" -d crawler "$@"
 }
 dump >"$stage/crawler.sql"
 dump --quote-all-identifiers >"$stage/crawler-quoted.sql"

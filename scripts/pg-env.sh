@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# Sourced by make-fixture-dump.sh, not run.
+# Sourced by make-fixture-dump.sh and tests/round-trip.sh, not run.
 #
 # pg_find_bindir: print the directory holding initdb, pg_ctl, psql and
 # pg_dump, or fail. PG_BINDIR overrides the search; otherwise the server
@@ -39,4 +39,60 @@ pg_why_unusable() {
         return 0
     fi
     return 1
+}
+
+# pg_start_throwaway DIR: a new cluster in the empty directory DIR, its
+# server started on a Unix socket in DIR and nowhere else. As root the
+# server tools run as the 'postgres' user, because PostgreSQL refuses to
+# run as root. The superuser is always 'postgres', locale C and encoding
+# UTF8, so what it dumps does not depend on who runs it or on the
+# machine's locale. Sets pg_bindir and pg_dir for as_pg and pg_stop; the
+# caller runs pg_stop on every way out, failure included.
+pg_start_throwaway() {
+    pg_dir=$1
+    pg_bindir=$(pg_find_bindir)
+    if [[ $(id -u) -eq 0 ]]; then
+        chown postgres: "$pg_dir"
+        pg_as_owner=(runuser -u postgres --)
+    else
+        pg_as_owner=()
+    fi
+    as_pg "$pg_bindir/initdb" -D "$pg_dir/data" -U postgres -A trust \
+        --locale=C --encoding=UTF8 -N >"$pg_dir/initdb.log" 2>&1 || {
+        cat "$pg_dir/initdb.log" >&2
+        return 1
+    }
+    cat >>"$pg_dir/data/postgresql.conf" <<EOF
+listen_addresses = ''
+unix_socket_directories = '$pg_dir'
+port = 5432
+fsync = off
+full_page_writes = off
+EOF
+    as_pg "$pg_bindir/pg_ctl" -D "$pg_dir/data" -l "$pg_dir/server.log" -w -t 60 start >/dev/null || {
+        cat "$pg_dir/server.log" >&2 || true
+        return 1
+    }
+}
+
+# pg_stop: stops the server that pg_start_throwaway started, if any.
+pg_stop() {
+    if [[ -n ${pg_dir:-} && -f $pg_dir/data/postmaster.pid ]]; then
+        as_pg "$pg_bindir/pg_ctl" -D "$pg_dir/data" -m immediate -w stop >/dev/null 2>&1 || true
+    fi
+}
+
+# as_pg TOOL ARG...: runs a PostgreSQL tool as the server's owner with a
+# clean environment, so that no PGHOST/PGPORT/PGSERVICE/psqlrc of the
+# caller can send it elsewhere.
+as_pg() {
+    "${pg_as_owner[@]}" env -i \
+        PATH=/usr/bin:/bin HOME="$pg_dir" LANG=C LC_ALL=C TZ=UTC \
+        PGHOST="$pg_dir" PGPORT=5432 PGUSER=postgres PGCLIENTENCODING=UTF8 \
+        "$@"
+}
+
+# psql_db DB ARG...: psql on database DB, stopping at the first error.
+psql_db() {
+    as_pg "$pg_bindir/psql" -X -q -v ON_ERROR_STOP=1 -d "$1" "${@:2}"
 }
