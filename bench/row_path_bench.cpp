@@ -1,12 +1,13 @@
-// Micro-benchmarks of the row path, without any file in between: one row
-// of each common shape, and a whole generated-looking block.
+// The row path without files: a few row shapes, and a whole block through
+// the scanner, which is what a dump's time is made of.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
-#include <vector>
 
+#include "conversion.h"
 #include "dump/byte_source.h"
-#include "dump/dump_scanner.h"
 #include "dump/line_reader.h"
 #include "facts/byte_sink.h"
 #include "facts/fact_writer.h"
@@ -20,49 +21,64 @@ class DiscardSink final : public ByteSink {
   int write(const char*, std::size_t) override { return 0; }
 };
 
-void convert_rows(benchmark::State& state, std::string_view table, std::string row) {
-  row.append(kReadSlack + 1, '\0');
-  const std::string_view padded_row(row.data(), row.find('\0'));
+class MemorySource final : public ByteSource {
+ public:
+  explicit MemorySource(std::string_view bytes) : rest_(bytes) {}
+  ReadResult read(char* dest, std::size_t capacity) override {
+    const std::size_t n = std::min(capacity, rest_.size());
+    std::memcpy(dest, rest_.data(), n);
+    rest_.remove_prefix(n);
+    return {n, 0};
+  }
+
+ private:
+  std::string_view rest_;
+};
+
+class IgnoreMisfits final : public MisfitListener {
+ public:
+  void block_had_misfits(const BlockMisfits&) override {}
+};
+
+void BM_Row(benchmark::State& state, std::string_view table, std::string row) {
+  const std::size_t size = row.size();
+  row.append(kReadSlack + 1, '\0');  // the slack a row read from a dump has after it
   DiscardSink sink;
   FactWriter out(sink);
   RowConversion conversion;
   conversion.start_table(table);
-  for (auto _ : state) conversion.convert(padded_row, out);
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(padded_row.size()));
+  for (auto _ : state) conversion.convert({row.data(), size}, out);
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
 }
+BENCHMARK_CAPTURE(BM_Row, inlinks, "inlinks",
+                  "812\thttps://www.example.org/news/2024/03/index.html\thttps://blog.example.net/feed.xml\t17");
+BENCHMARK_CAPTURE(BM_Row, anchors, "anchors", "86449\t33593\t7486\t2");
+BENCHMARK_CAPTURE(BM_Row, escapes, "files", "l'eau\\\\N.pdf\thttps://caf\u00e9.fr/a\\tb.pdf\t\\N");
 
-void BM_RowInlinks(benchmark::State& state) {
-  convert_rows(state, "inlinks",
-               "812\thttps://www.example.org/news/2024/03/index.html\thttps://blog.example.net/feed.xml\t17\n");
-}
-void BM_RowSites(benchmark::State& state) { convert_rows(state, "sites", "https://www.example.org/\t4412\n"); }
-void BM_RowAnchors(benchmark::State& state) { convert_rows(state, "anchors", "86449\t33593\t7486\t2\n"); }
-void BM_RowEscapes(benchmark::State& state) {
-  convert_rows(state, "files", "l'eau\\\\N.pdf\tC:\\\\temp\\\\new.html\t-0x1A\n");
-}
-BENCHMARK(BM_RowInlinks);
-BENCHMARK(BM_RowSites);
-BENCHMARK(BM_RowAnchors);
-BENCHMARK(BM_RowEscapes);
-
-// The scanner and the rows together on an in-memory block of 100,000 rows.
-void BM_ScanBlock(benchmark::State& state) {
-  std::string dump = "COPY public.pages (id, url, status, size) FROM stdin;\n";
+void BM_Block(benchmark::State& state, bool all_tables) {
+  std::string dump =
+      "CREATE TABLE public.pages (\n    id integer,\n    url text,\n    status integer,\n    size bigint\n);\n"
+      "COPY public.pages (id, url, status, size) FROM stdin;\n";
   for (int i = 0; i < 100000; ++i) {
     dump += std::to_string(i) + "\thttps://www.example.org/p/" + std::to_string(i * 7919) + ".html\t200\t" +
             std::to_string(1000 + i * 13) + "\n";
   }
   dump += "\\.\n";
   DiscardSink sink;
+  IgnoreMisfits misfits;
   for (auto _ : state) {
     MemorySource source(dump);
-    LineReader reader(source);
+    LineReader lines(source);
+    TableSchemas schemas;
+    DumpReader reader(lines, all_tables ? &schemas : nullptr);
     FactWriter out(sink);
-    benchmark::DoNotOptimize(scan_dump(reader, out));
+    benchmark::DoNotOptimize(all_tables ? convert_all_tables(reader, schemas, out, misfits)
+                                        : convert_dump(reader, out, misfits));
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(dump.size()));
 }
-BENCHMARK(BM_ScanBlock);
+BENCHMARK_CAPTURE(BM_Block, layouts, false);
+BENCHMARK_CAPTURE(BM_Block, all_tables, true);
 
 }  // namespace
 }  // namespace pgdump2pl
