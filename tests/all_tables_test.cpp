@@ -98,7 +98,7 @@ TEST(AllTables, TakesTheColumnsFromTheHeaderOrTheDefinitions) {
       "COPY \"Odd\".\"Films\" FROM stdin;\nt\n\\.\n"
       "COPY parent (z) FROM stdin;\n1\n\\.\n"
       "COPY public.nowhere (a, b) FROM stdin;\n1\t\\N\n\\.\n"
-      "COPY nolist FROM stdin;\na\tb\tc\nd\te\n\\.\nCOPY \"\" FROM stdin;\nx\n\\.\n";
+      "COPY nolist FROM stdin;\na\tb\tc\nd\te\n\\.\nCOPY \"\" FROM stdin;\nx\n\\.\nCREATE DOMAIN\nCREATE UNLOGGED\n";
   expect_all_tables("definitions", dump,
                     banner("films") + "films(1,true,'x',1975,9.99).\n" + count(1) + banner("films") + "films(9,'9').\n" +
                         count(1) + banner("child") + "child('p',1.0,2,3).\n" + count(1) + banner("Films") +

@@ -27,7 +27,7 @@ std::string_view trim_end(std::string_view text) {
 
 // `text` at `pos` holds `word`, then whitespace, `(` or its end.
 bool word_at(std::string_view text, std::size_t pos, std::string_view word) {
-  if (!text.substr(pos).starts_with(word)) return false;
+  if (pos > text.size() || !text.substr(pos).starts_with(word)) return false;
   pos += word.size();
   return pos == text.size() || space_at(text, pos) || text[pos] == '(';
 }
@@ -139,7 +139,7 @@ void TableSchemas::feed_line(std::string_view line) {
   if (word_at(line, pos, "TABLE")) return start_table(line, skip_space(line, pos + 5));
   if (!word_at(line, 7, "DOMAIN")) return;
   QualifiedName domain;
-  const NameScan scan = read_qualified_name(line, 14, domain);
+  const NameScan scan = read_qualified_name(line, skip_space(line, 13), domain);
   if (!scan.ok || !line.substr(scan.end).starts_with(" AS ")) return;
   std::string base = resolved_type(type_at(line, scan.end + 4));
   last_domain_by_name_[domain.name] = base;
