@@ -38,8 +38,8 @@ class TypedBlocks {
   RowFit convert(std::string_view row, FactWriter& facts) {
     // Nothing tells the columns: the first row's fields are texts.
     if (!conversion_) {
-      conversion_.emplace(functor_, std::vector<ColumnKind>(static_cast<std::size_t>(std::count(row.begin(), row.end(), '\t')) + 1,
-                                                            ColumnKind::text));
+      const auto fields = static_cast<std::size_t>(std::count(row.begin(), row.end(), '\t')) + 1;
+      conversion_.emplace(functor_, std::vector<ColumnKind>(fields, ColumnKind::text));
     }
     return conversion_->convert(row, facts);
   }
@@ -60,11 +60,13 @@ class TypedBlocks {
       for (const Column& column : *declared) kinds.push_back(kind_of_type(column.type));
       return kinds;
     }
-    for (const std::string& name_listed : listed) {
-      const auto match = declared == nullptr ? std::vector<Column>::const_iterator{}
-                                             : std::find_if(declared->begin(), declared->end(),
-                                                            [&](const Column& column) { return column.name == name_listed; });
-      kinds.push_back(declared == nullptr || match == declared->end() ? ColumnKind::text : kind_of_type(match->type));
+    // A listed column the table does not declare is a text.
+    for (const std::string& listed_name : listed) {
+      ColumnKind kind = ColumnKind::text;
+      for (std::size_t i = 0; declared != nullptr && i < declared->size(); ++i) {
+        if ((*declared)[i].name == listed_name) kind = kind_of_type((*declared)[i].type);
+      }
+      kinds.push_back(kind);
     }
     return kinds;
   }
