@@ -47,11 +47,12 @@ std::vector<Case> cases() {
       {"names and functors",
        "COPY public.\"a.b \"\"c\" (x) FROM stdin;\n1\t2\t3\t4\n\\.\nCOPY \"sample\";\na\t1\n\\.\n"
        "COPY \"\" FROM stdin;\nx\n\\.\nCOPY \"ab\0cd\" FROM stdin;\n\\.\nCOPY s_2Ab (x) FROM stdin;\nt\t6\n\\.\n"
-       "COPY \"s-x'\xc3\xa9\" FROM stdin;\nu\t7\n\\.\nCOPY \"\0x\" FROM stdin;\n\\.\nCOPY public.\"x\"\"\n\\.\n"s,
+       "COPY \"s-x'\xc3\xa9\" FROM stdin;\nu\t7\n\\.\nCOPY \"\0x\" FROM stdin;\n\\.\nCOPY public.\"x\"\"\n\\.\n"
+       "COPY \"s&]\" FROM stdin;\nv\t8\n\\.\n"s,
        banner("a.b \"c") + "'a.b \"c'(1,2,3,4).\n" + count(1) + banner("sample\"") + "'sample\"'('a',1).\n" +
            count(1) + banner("") + count(1) + banner("a") + count(0) + banner("s_2Ab") + "s_2Ab('t',6).\n" +
            count(1) + banner("s-x'\xc3\xa9") + "'s-x\\'\xc3\xa9'('u',7).\n" + count(1) + banner("") + count(0) +
-           banner("x\"") + count(0)},
+           banner("x\"") + count(0) + banner("s&]") + "'s&]'('v',8).\n" + count(1)},
       {"COPY alone, then \\.: no count", "COPY\n \n\\.\nCOPY \"depths\" FROM stdin;\n1\n\\.\n",
        banner("") + banner("depths") + "depths(1).\n" + count(1)},
       {"slots shared across rows and tables",
