@@ -87,7 +87,7 @@ TEST(AllTables, TakesTheColumnsFromTheHeaderOrTheDefinitions) {
       "    CONSTRAINT films_len CHECK ((length > 0)),\n"
       "    CHECK ((x > 0))\n"
       ");\n"
-      "CREATE TABLE public.parent (\n    p text,\n    a double precision\n);\n"
+      "CREATE TABLE public.parent ( \n    p text,\n    a double precision\n);\n"
       "CREATE TABLE other.parent2 (\n    b smallint\n);\n"
       "CREATE TABLE public.child (\n    extra integer\n)\nINHERITS (public.parent, other.parent2);\n"
       "CREATE TABLE \"Odd\".\"Films\" (\n    \"x.y\" boolean\n);\n"

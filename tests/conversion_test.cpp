@@ -25,8 +25,8 @@ struct Case {
 // Control bytes, C1 controls, valid UTF-8 up to U+10FFFF, then a
 // surrogate, a code point too high, overlong forms and a cut sequence.
 const std::string kOddName =
-    "h\033[2J\377\302\233\303\251\302\251\303\200\342\202\254\360\237\230\200\364\217\277\277"
-    "\355\240\200\364\220\200\200\340\200\200\300\257\342\202";
+    "h\033[2J\377\302\233\303\251\302\251\303\200\342\202\254\357\274\241\360\237\230\200\364\217\277\277"
+    "\355\240\200\364\220\200\200\340\200\200\300\257\342\202A\342\202";
 
 std::vector<Case> cases() {
   std::vector<Case> all = {
@@ -46,11 +46,11 @@ std::vector<Case> cases() {
            "depths(4).\n" + count(1)},
       {"names and functors",
        "COPY public.\"a.b \"\"c\" (x) FROM stdin;\n1\t2\t3\t4\n\\.\nCOPY \"sample\";\na\t1\n\\.\n"
-       "COPY \"\" FROM stdin;\nx\n\\.\nCOPY \"ab\0cd\" FROM stdin;\n\\.\nCOPY s_2Ab (x) FROM stdin;\nt\t6\n\\.\n"
+       "COPY \"\" FROM stdin;\nx\n\\.\nCOPY \"ab\0cd\" FROM stdin;\n\\.\nCOPY s_2Abz (x) FROM stdin;\nt\t6\n\\.\n"
        "COPY \"s-x'\xc3\xa9\" FROM stdin;\nu\t7\n\\.\nCOPY \"\0x\" FROM stdin;\n\\.\nCOPY public.\"x\"\"\n\\.\n"
        "COPY \"s&]\" FROM stdin;\nv\t8\n\\.\n"s,
        banner("a.b \"c") + "'a.b \"c'(1,2,3,4).\n" + count(1) + banner("sample\"") + "'sample\"'('a',1).\n" +
-           count(1) + banner("") + count(1) + banner("a") + count(0) + banner("s_2Ab") + "s_2Ab('t',6).\n" +
+           count(1) + banner("") + count(1) + banner("a") + count(0) + banner("s_2Abz") + "s_2Abz('t',6).\n" +
            count(1) + banner("s-x'\xc3\xa9") + "'s-x\\'\xc3\xa9'('u',7).\n" + count(1) + banner("") + count(0) +
            banner("x\"") + count(0) + banner("s&]") + "'s&]'('v',8).\n" + count(1)},
       {"COPY alone, then \\.: no count", "COPY\n \n\\.\nCOPY \"depths\" FROM stdin;\n1\n\\.\n",
@@ -89,7 +89,7 @@ std::vector<Case> cases() {
       {"rows that do not fit their layout",
        "-- 1\nCOPY public.sites (url, id) FROM stdin;\na\t1\r\n\\N\t2\r\nb\t\\N\n\\.\n"
        "COPY public.inlinks (a) FROM stdin;\n1\tx\ty\t2\textra\n1\tx\ty\nx\n\\.\nCOPY crawl_errors (a) FROM stdin;\n\\N\n\\.\n"
-       "COPY \"" + kOddName + "\" FROM stdin;\nx\n\\.\nCOPY depths (x) FROM stdin;\n5\n\\N",
+       "COPY \"" + kOddName + "\" FROM stdin;\nxy\n\\.\nCOPY depths (x) FROM stdin;\n5:9\n\\N",
        banner("sites") + "sites('a',1).\nsites('\\\\N',2).\nsites('b',2).\n" + count(3) + banner("inlinks") +
            "inlinks(1,'x','y',2).\ninlinks(1,'x','y',2).\ninlinks(1,'x','y',2).\n" + count(3) + banner("crawl_errors") +
            count(1) + banner(kOddName) + "'" + kOddName + "'(1,2,0).\n" + count(1) + banner("depths") +
@@ -97,8 +97,9 @@ std::vector<Case> cases() {
        0,
        "pgdump2pl: dump.sql:4: warning: table sites: 2 of 3 rows do not fit its layout (first: field 1 is NULL)\n"
        "pgdump2pl: dump.sql:9: warning: table inlinks: 2 of 3 rows do not fit its layout (first: field 4 is missing)\n"
-       "pgdump2pl: dump.sql:16: warning: table h\\x1B[2J\\xFF\\xC2\\x9B\303\251\302\251\303\200\342\202\254\360\237\230\200"
-       "\364\217\277\277\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE0\\x80\\x80\\xC0\\xAF\\xE2\\x82: 1 of 1 rows do not fit its "
+       "pgdump2pl: dump.sql:16: warning: table h\\x1B[2J\\xFF\\xC2\\x9B\303\251\302\251\303\200\342\202\254\357\274\241"
+       "\360\237\230\200\364\217\277\277\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE0\\x80\\x80\\xC0\\xAF\\xE2\\x82A\\xE2\\x82: 1 "
+       "of 1 rows do not fit its "
        "layout (first: field 1 is not an integer)\n"
        "pgdump2pl: dump.sql:20: warning: table depths: 1 of 2 rows do not fit its layout (first: field 1 is NULL)\n"},
   };
