@@ -16,7 +16,8 @@ namespace pgdump2pl {
 class DumpReader {
  public:
   enum class Item {
-    block,      // a block opens: table_name() names it
+    block,      // a block opens: table_name() names it; one whose header
+                // is followed at once by "\." has no rows and no end
     row,        // row() holds one row of the open block
     block_end,  // the open block ends, at its "\." or at the end of the dump
     end,        // nothing more: the dump is exhausted, or error() is set
@@ -43,9 +44,6 @@ class DumpReader {
   // With schemas: the block's COPY statement from its first byte after
   // COPY and whitespace to the end of that line.
   std::string_view header() const { return header_; }
-  // False for a block whose header is followed at once by "\.": it has
-  // no rows and no end of its own.
-  bool block_has_rows() const { return in_block_; }
   // The row, without its line end. It is followed by a line end or a
   // zero byte and kReadSlack more readable bytes.
   std::string_view row() const { return {row_.text, row_.length}; }
