@@ -14,10 +14,11 @@ namespace pgdump2pl {
 constexpr std::size_t quoted_size_bound(std::size_t size) { return 2 * size + 2 + kReadSlack; }
 
 // Writes `text` at `out` as a single-quoted Prolog atom and returns the
-// end. The text must be followed by kReadSlack readable bytes. A quote becomes \'; a backslash that starts one of the escapes
-// \\ \b \f \n \r \t \v is copied with its letter, since Prolog reads those
-// as the dump means them; any other backslash is doubled (\N gives \\N).
-// Every other byte is copied as it is.
+// end. The text must be followed by kReadSlack readable bytes. A quote
+// becomes \'; a backslash that starts one of the escapes \\ \b \f \n \r
+// \t \v is copied with its letter, since Prolog reads those as the dump
+// means them; any other backslash is doubled (\N gives \\N). Every other
+// byte is copied as it is.
 char* write_quoted(char* out, std::string_view text);
 
 // Writes the word at `word`, up to the first whitespace or zero byte, as
