@@ -35,9 +35,10 @@ class MemorySource final : public ByteSource {
   std::string_view rest_;
 };
 
-class IgnoreMisfits final : public MisfitListener {
+class IgnoreMisfits final : public ConversionListener {
  public:
   void block_had_misfits(const BlockMisfits&) override {}
+  void warning(std::uint64_t, std::string_view) override {}
 };
 
 void BM_Row(benchmark::State& state, std::string_view table, std::string row) {
@@ -68,12 +69,9 @@ void BM_Block(benchmark::State& state, bool all_tables) {
   IgnoreMisfits misfits;
   for (auto _ : state) {
     MemorySource source(dump);
-    LineReader lines(source);
-    TableSchemas schemas;
-    DumpReader reader(lines, all_tables ? &schemas : nullptr);
-    FactWriter out(sink);
-    benchmark::DoNotOptimize(all_tables ? convert_all_tables(reader, schemas, out, misfits)
-                                        : convert_dump(reader, out, misfits));
+    ConversionOptions options;
+    options.all_tables = all_tables;
+    benchmark::DoNotOptimize(convert(source, sink, options, misfits));
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(dump.size()));
 }

@@ -11,10 +11,7 @@
 
 #include "conversion.h"
 #include "dump/byte_source.h"
-#include "dump/dump_reader.h"
-#include "dump/line_reader.h"
 #include "facts/byte_sink.h"
-#include "facts/fact_writer.h"
 #include "warning.h"
 
 namespace pgdump2pl {
@@ -62,11 +59,14 @@ bool same_file(const struct stat& a, const struct stat& b) {
 
 // Warnings go out as they come, so that they stay in step with the
 // conversion when standard error is a terminal.
-class StderrWarnings final : public MisfitListener {
+class StderrWarnings final : public ConversionListener {
  public:
   explicit StderrWarnings(const char* dump_path) : dump_path_(dump_path) {}
   void block_had_misfits(const BlockMisfits& block) override {
     std::fputs(misfit_warning(dump_path_, block).c_str(), stderr);
+  }
+  void warning(std::uint64_t line, std::string_view text) override {
+    std::fputs(script_warning(dump_path_, line, text).c_str(), stderr);
   }
 
  private:
@@ -110,20 +110,15 @@ int run_command_line(int argc, const char* const* argv) {
   if (facts_fd < 0) return fail(kCannotOpenFacts, facts_path, std::strerror(errno));
 
   FdSource dump_source(dump_fd);
-  LineReader lines(dump_source);
-  TableSchemas schemas;
-  DumpReader dump(lines, all_tables ? &schemas : nullptr);
   FdSink facts_sink(facts_fd);
-  FactWriter facts(facts_sink);
   StderrWarnings warnings(dump_path);
-  const ScanOutcome scan =
-      all_tables ? convert_all_tables(dump, schemas, facts, warnings) : convert_dump(dump, facts, warnings);
+  ConversionOptions options;
+  options.all_tables = all_tables;
+  const ScanOutcome scan = convert(dump_source, facts_sink, options, warnings);
   ::close(dump_fd);
-  // What was converted before a read error is still written out.
-  const int write_error = facts.finish();
 
   if (scan.status == ScanStatus::read_failed) return fail(kCannotReadDump, dump_path, std::strerror(scan.error));
-  if (write_error != 0) return fail(kCannotWriteFacts, facts_path, std::strerror(write_error));
+  if (scan.status == ScanStatus::write_failed) return fail(kCannotWriteFacts, facts_path, std::strerror(scan.error));
   return 0;
 }
 

@@ -1,13 +1,9 @@
 #include "conversion.h"
 
-#include <algorithm>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "facts/prolog_text.h"
 #include "facts/row_conversion.h"
-#include "facts/typed_row_conversion.h"
+#include "all_tables.h"
+#include "dump/dump_reader.h"
 
 namespace pgdump2pl {
 namespace {
@@ -23,61 +19,8 @@ class LayoutBlocks {
   RowConversion conversion_;
 };
 
-// Each block's rows by the columns its header lists, or else its table
-// declares, typed as the table declares them.
-class TypedBlocks {
- public:
-  explicit TypedBlocks(const TableSchemas& schemas) : schemas_(schemas) {}
-
-  void start_block(const DumpReader& dump) {
-    functor_ = functor_for(dump.table_name());
-    conversion_.reset();
-    if (auto kinds = column_kinds(dump.header())) conversion_.emplace(functor_, std::move(*kinds));
-  }
-
-  RowFit convert(std::string_view row, FactWriter& facts) {
-    // Nothing tells the columns: the first row's fields are texts.
-    if (!conversion_) {
-      const auto fields = static_cast<std::size_t>(std::count(row.begin(), row.end(), '\t')) + 1;
-      conversion_.emplace(functor_, std::vector<ColumnKind>(fields, ColumnKind::text));
-    }
-    return conversion_->convert(row, facts);
-  }
-
-  std::size_t columns() const { return conversion_ ? conversion_->columns() : 0; }
-
- private:
-  std::optional<std::vector<ColumnKind>> column_kinds(std::string_view header) const {
-    QualifiedName table;
-    const NameScan name = read_qualified_name(header, 0, table);
-    std::vector<std::string> listed;
-    if (!name.ok || !read_copy_columns(header.substr(name.end), listed).ok) listed.clear();
-    const std::vector<Column>* declared =
-        table.schema.empty() ? schemas_.find(table.name) : schemas_.find(table.schema, table.name);
-    std::vector<ColumnKind> kinds;
-    if (listed.empty()) {
-      if (declared == nullptr) return std::nullopt;
-      for (const Column& column : *declared) kinds.push_back(kind_of_type(column.type));
-      return kinds;
-    }
-    // A listed column the table does not declare is a text.
-    for (const std::string& listed_name : listed) {
-      ColumnKind kind = ColumnKind::text;
-      for (std::size_t i = 0; declared != nullptr && i < declared->size(); ++i) {
-        if ((*declared)[i].name == listed_name) kind = kind_of_type((*declared)[i].type);
-      }
-      kinds.push_back(kind);
-    }
-    return kinds;
-  }
-
-  const TableSchemas& schemas_;
-  std::string functor_;
-  std::optional<TypedRowConversion> conversion_;
-};
-
 template <class Blocks>
-ScanOutcome convert_blocks(DumpReader& dump, FactWriter& facts, MisfitListener& misfits, Blocks& blocks) {
+ScanOutcome convert_blocks(DumpReader& dump, FactWriter& facts, ConversionListener& misfits, Blocks& blocks) {
   BlockMisfits block{};
   for (DumpReader::Item item; facts.ok() && (item = dump.next()) != DumpReader::Item::end;) {
     switch (item) {
@@ -112,15 +55,23 @@ ScanOutcome convert_blocks(DumpReader& dump, FactWriter& facts, MisfitListener& 
 
 }  // namespace
 
-ScanOutcome convert_dump(DumpReader& dump, FactWriter& facts, MisfitListener& misfits) {
-  LayoutBlocks blocks;
-  return convert_blocks(dump, facts, misfits, blocks);
-}
-
-ScanOutcome convert_all_tables(DumpReader& dump, const TableSchemas& schemas, FactWriter& facts,
-                               MisfitListener& misfits) {
-  TypedBlocks blocks(schemas);
-  return convert_blocks(dump, facts, misfits, blocks);
+ScanOutcome convert(ByteSource& dump, ByteSink& facts, const ConversionOptions& options,
+                    ConversionListener& listener) {
+  LineReader lines(dump, options.read_size);
+  FactWriter writer(facts, options.write_size);
+  ScanOutcome scan{ScanStatus::complete, 0};
+  if (options.all_tables) {
+    scan = convert_all_tables(lines, writer, options, listener);
+  } else {
+    DumpReader reader(lines);
+    LayoutBlocks blocks;
+    scan = convert_blocks(reader, writer, listener, blocks);
+  }
+  // What was converted before a read error is still written out.
+  const int write_error = writer.finish();
+  if (scan.status == ScanStatus::read_failed) return scan;
+  if (write_error != 0) return {ScanStatus::write_failed, write_error};
+  return scan;
 }
 
 }  // namespace pgdump2pl

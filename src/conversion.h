@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
-#include "dump/dump_reader.h"
-#include "dump/table_schemas.h"
+#include "dump/byte_source.h"
+#include "dump/line_reader.h"
+#include "facts/byte_sink.h"
 #include "facts/fact_writer.h"
 #include "facts/row_fit.h"
 
@@ -17,6 +20,18 @@ struct ScanOutcome {
   int error;  // errno of the failure, 0 when complete
 };
 
+struct ConversionOptions {
+  // Every table by its own columns and types, instead of the layouts
+  // chosen by the tables' names.
+  bool all_tables = false;
+  // With all_tables: the encoding of a script that declares none; empty
+  // for UTF8.
+  std::string encoding;
+  // Tests make both small, so that lines straddle refills and flushes.
+  std::size_t read_size = LineReader::kDefaultBlockSize;
+  std::size_t write_size = FactWriter::kDefaultCapacity;
+};
+
 // The rows of one block whose facts do not hold their own values.
 struct BlockMisfits {
   std::string_view table_name;
@@ -24,24 +39,26 @@ struct BlockMisfits {
   std::int64_t rows;
   std::uint64_t first_line;  // of the first such row in the dump
   RowFit first;
-  std::size_t columns;  // with --all-tables, the table's; else 0
+  std::size_t columns;          // with all_tables, the table's; else 0
+  std::string_view encoding;    // with all_tables, the block's
+  bool all_tables;
 };
 
-class MisfitListener {
+class ConversionListener {
  public:
-  virtual ~MisfitListener() = default;
+  virtual ~ConversionListener() = default;
   // Called as the count of a block that had such rows is written.
   virtual void block_had_misfits(const BlockMisfits& block) = 0;
+  // Something the user should know about the script at `line` (0: the
+  // whole dump), such as a statement whose rows cannot be converted.
+  virtual void warning(std::uint64_t line, std::string_view text) = 0;
 };
 
-// Writes every data block of the dump as a banner, a fact per row and a
-// row count, each row by the layout its table's name chooses. Stops at
-// the first read or write error.
-ScanOutcome convert_dump(DumpReader& dump, FactWriter& facts, MisfitListener& misfits);
-
-// The same, each row by its table's own columns and their types, which
-// `schemas` learns as `dump` reads the dump's definitions.
-ScanOutcome convert_all_tables(DumpReader& dump, const TableSchemas& schemas, FactWriter& facts,
-                               MisfitListener& misfits);
+// Reads the dump from its first byte to its last and writes the facts of
+// its data to `facts`, flushing and closing it at the end. A read error
+// ends the conversion with what was converted before it written out, and
+// takes precedence over a write error.
+ScanOutcome convert(ByteSource& dump, ByteSink& facts, const ConversionOptions& options,
+                    ConversionListener& listener);
 
 }  // namespace pgdump2pl

@@ -84,4 +84,14 @@ std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block
   return out;
 }
 
+std::string script_warning(std::string_view dump_path, std::uint64_t line, std::string_view text) {
+  std::string out = "pgdump2pl: ";
+  out.append(dump_path);
+  if (line > 0) out += ':' + std::to_string(line);
+  out += ": warning: ";
+  append_for_terminal(out, text);
+  out += '\n';
+  return out;
+}
+
 }  // namespace pgdump2pl

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,5 +14,8 @@ namespace pgdump2pl {
 // the dump: its control bytes and bytes that are not UTF-8 are written as
 // \xHH, so that it cannot drive the terminal.
 std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block);
+
+// `pgdump2pl: DUMP:LINE: warning: TEXT`, without `:LINE` for line 0.
+std::string script_warning(std::string_view dump_path, std::uint64_t line, std::string_view text);
 
 }  // namespace pgdump2pl

@@ -17,17 +17,12 @@ DumpReader::Item DumpReader::next_outside_rows() {
     in_block_ = false;
     return error() == 0 ? Item::block_end : Item::end;
   }
-  LineReader::Line line{};
   while (lines_.peek() >= 0) {
     if (at_copy_statement()) {
       open_block();
       return Item::block;
     }
-    if (schemas_ == nullptr) {
-      skip_line();
-    } else if (next_line(line)) {
-      schemas_->feed_line({line.text, line.length});
-    }
+    skip_line();
   }
   return Item::end;
 }
@@ -49,18 +44,12 @@ void DumpReader::open_block() {
     lines_.advance();
     read_header_word();
     table_name_ = name_from_quoted_word(quoted_word_);
-    if (schemas_ == nullptr) {
-      skip_line();
-    } else {
-      header_ = '"' + quoted_word_;
-      if (next_line(rest)) header_.append(rest.text, rest.length);
-    }
+    skip_line();
     in_block_ = true;
     return;
   }
   const bool got = next_line(rest);
   table_name_ = got ? name_from_identifier({rest.text, rest.length}) : std::string();
-  if (schemas_ != nullptr) header_.assign(got ? rest.text : "", got ? rest.length : 0);
   in_block_ = !(got && is_terminator(rest));
 }
 

@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "dump/line_reader.h"
-#include "dump/table_schemas.h"
 
 namespace pgdump2pl {
 
@@ -23,9 +22,7 @@ class DumpReader {
     end,        // nothing more: the dump is exhausted, or error() is set
   };
 
-  // With `schemas`, the lines outside blocks are read whole and handed
-  // to them, and header() keeps each block's header.
-  explicit DumpReader(LineReader& lines, TableSchemas* schemas = nullptr) : lines_(lines), schemas_(schemas) {}
+  explicit DumpReader(LineReader& lines) : lines_(lines) {}
 
   // Inline for the rows, which are nearly every call.
   Item next() {
@@ -41,9 +38,6 @@ class DumpReader {
   }
 
   std::string_view table_name() const { return table_name_; }
-  // With schemas: the block's COPY statement from its first byte after
-  // COPY and whitespace to the end of that line.
-  std::string_view header() const { return header_; }
   // The row, without its line end. It is followed by a line end or a
   // zero byte and kReadSlack more readable bytes.
   std::string_view row() const { return {row_.text, row_.length}; }
@@ -70,9 +64,7 @@ class DumpReader {
   void skip_line();
 
   LineReader& lines_;
-  TableSchemas* schemas_;
   bool in_block_ = false;
-  std::string header_;
   std::string quoted_word_;  // the word after the opening quote of the last quoted header
   std::string table_name_;
   LineReader::Line row_{};

@@ -47,8 +47,9 @@ struct StringSink final : ByteSink {
 };
 
 // Keeps the warnings as the front end would print them for "dump.sql".
-struct WarningLog final : MisfitListener {
+struct WarningLog final : ConversionListener {
   void block_had_misfits(const BlockMisfits& block) override { text += misfit_warning("dump.sql", block); }
+  void warning(std::uint64_t line, std::string_view what) override { text += script_warning("dump.sql", line, what); }
   std::string text;
 };
 
@@ -56,7 +57,6 @@ struct Converted {
   std::string facts;
   std::string warnings;
   ScanOutcome scan;
-  int finished;  // what FactWriter::finish() reported
   int writes;
   std::size_t unread;  // bytes of the dump never read
 };
@@ -65,18 +65,13 @@ struct Converted {
 // every line straddle refills and flushes.
 inline Converted convert_in_memory(std::string_view dump, std::size_t size = LineReader::kDefaultBlockSize,
                                    int read_error = 0, int write_error = 0, int close_error = 0,
-                                   bool all_tables = false) {
+                                   bool all_tables = false, std::string encoding = {}) {
   StringSink sink(write_error, close_error);
   MemorySource source(dump, read_error);
-  LineReader lines(source, size);
-  TableSchemas schemas;
-  DumpReader reader(lines, all_tables ? &schemas : nullptr);
-  FactWriter writer(sink, size);
   WarningLog warnings;
-  const ScanOutcome scan = all_tables ? convert_all_tables(reader, schemas, writer, warnings)
-                                      : convert_dump(reader, writer, warnings);
-  const int finished = writer.finish();
-  return {sink.bytes, warnings.text, scan, finished, sink.writes, source.unread()};
+  const ConversionOptions options{all_tables, std::move(encoding), size, size};
+  const ScanOutcome scan = convert(source, sink, options, warnings);
+  return {sink.bytes, warnings.text, scan, sink.writes, source.unread()};
 }
 
 inline std::string banner(std::string_view name) { return "/**\n * Table " + std::string(name) + "\n */\n\n"; }

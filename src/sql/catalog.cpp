@@ -1,0 +1,1 @@
+#include "sql/catalog.h"

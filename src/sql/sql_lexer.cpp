@@ -1,0 +1,1 @@
+#include "sql/sql_lexer.h"

@@ -1,0 +1,1 @@
+#include "values/column_type.h"

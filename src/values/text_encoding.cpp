@@ -1,0 +1,1 @@
+#include "values/text_encoding.h"

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace pgdump2pl {
+
+// The room write_atom_text() needs for `size` bytes: a byte may become a
+// six-byte \xHH\ escape; eight more may be stored past the end.
+constexpr std::size_t atom_text_bound(std::size_t size) { return 6 * size + 8; }
+
+// The encoding a script's bytes are in, by PostgreSQL's names, and their
+// conversion to the fact file's UTF-8.
+class TextEncoding {
+ public:
+  TextEncoding();  // UTF8
+  ~TextEncoding();
+  TextEncoding(const TextEncoding&) = delete;
+  TextEncoding& operator=(const TextEncoding&) = delete;
+
+  // An encoding PostgreSQL knows, in any case, with its aliases (UNICODE,
+  // LATIN1, ISO_8859_1, WIN1252, WIN, ALT, SJIS, ...). false, and nothing
+  // changed, when it is not one or the C library cannot convert from it.
+  bool select(std::string_view name);
+  // PostgreSQL's own name for it: UTF8, LATIN2, SQL_ASCII, ...
+  std::string_view name() const { return name_; }
+
+  // Writes `bytes` at `out` as the inside of a single-quoted Prolog atom
+  // that SWI-Prolog reads as their characters, converted to UTF-8: `'`
+  // and `\` escaped, control bytes as \n, \t ... or \NNN\. A byte that is
+  // not valid in the encoding is written \xHH\ and sets `invalid`.
+  // SQL_ASCII passes every byte from 128 up through as it is. `out`
+  // needs atom_text_bound(bytes.size()).
+  char* write_atom_text(std::string_view bytes, char* out, bool& invalid) const;
+
+  // Converts `bytes` to UTF-8 for a name; invalid bytes stay as they are.
+  void append_utf8(std::string_view bytes, std::string& out) const;
+
+ private:
+  // (the implementation's own members)
+  std::string name_ = "UTF8";
+};
+
+}  // namespace pgdump2pl

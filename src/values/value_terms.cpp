@@ -1,0 +1,1 @@
+#include "values/value_terms.h"
