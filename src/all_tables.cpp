@@ -1,11 +1,445 @@
 #include "all_tables.h"
 
+#include <algorithm>
+#include <charconv>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "facts/field_terms.h"
+#include "facts/prolog_text.h"
+#include "facts/typed_row_conversion.h"
+#include "rows/copy_text_fields.h"
+#include "rows/csv_fields.h"
+#include "rows/row_fields.h"
+#include "sql/catalog.h"
+#include "sql/copy_statement.h"
+#include "sql/insert_statement.h"
+#include "sql/sql_lexer.h"
+#include "values/text_encoding.h"
+
 namespace pgdump2pl {
+namespace {
+
+bool is_terminator(std::string_view line) { return line.size() >= 2 && line[0] == '\\' && line[1] == '.'; }
+
+// One column of the facts: its type and what a row that gives it no
+// value gets.
+struct FactColumn {
+  ColumnType type;
+  const ColumnDefault* default_value;  // nullptr: NULL
+  std::string_view name;
+};
+
+class ScriptConversion {
+ public:
+  ScriptConversion(LineReader& script, FactWriter& facts, const ConversionOptions& options,
+                   ConversionListener& listener)
+      : lexer_(script), facts_(facts), listener_(listener) {
+    if (!options.encoding.empty()) script_encoding_.select(options.encoding);
+  }
+
+  ScanOutcome run() {
+    lexer_.advance();
+    while (facts_.ok() && lexer_.current().kind != TokenKind::end) {
+      statement();
+      if (lexer_.current().is_symbol(";")) lexer_.advance();
+    }
+    end_block();
+    if (!facts_.ok()) return {ScanStatus::write_failed, facts_.error()};
+    if (lexer_.error() != 0) return {ScanStatus::read_failed, lexer_.error()};
+    return {ScanStatus::complete, 0};
+  }
+
+ private:
+  void statement() {
+    const Token& first = lexer_.current();
+    if (first.is_word("insert")) return insert_statement();
+    end_block();
+    if (first.kind == TokenKind::meta_command) return meta_command();
+    if (first.is_word("copy")) return copy_statement();
+    if (first.is_word("create")) return catalog_.read_create(lexer_);
+    if (first.is_word("alter")) return catalog_.read_alter(lexer_);
+    if (first.is_word("select")) return catalog_.read_select(lexer_);
+    if (first.is_word("set")) return set_statement();
+    lexer_.skip_statement();
+  }
+
+  // SET [SESSION|LOCAL] name {TO|=} value
+  void set_statement() {
+    lexer_.advance();
+    if (lexer_.current().is_word("session") || lexer_.current().is_word("local")) lexer_.advance();
+    const std::string name(lexer_.current().text);
+    lexer_.advance();
+    if (lexer_.current().is_word("to") || lexer_.current().is_symbol("=")) lexer_.advance();
+    if (name == "search_path") return catalog_.read_search_path(lexer_);
+    const std::string value(lexer_.current().text);
+    if (name == "client_encoding" || name == "names") {
+      select_encoding(value, lexer_.current().line);
+    } else if (name == "standard_conforming_strings") {
+      lexer_.set_standard_conforming_strings(value != "off" && value != "false" && value != "0" && value != "no");
+    }
+    lexer_.skip_statement();
+  }
+
+  void meta_command() {
+    const std::string_view text = lexer_.current().text;
+    if (text.starts_with("encoding ")) {
+      std::string_view name = text.substr(9);
+      while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
+      while (!name.empty() && (name.back() == ' ' || name.back() == '\t' || name.back() == '\r')) name.remove_suffix(1);
+      select_encoding(name, lexer_.current().line);
+    }
+    lexer_.advance();
+  }
+
+  void select_encoding(std::string_view name, std::uint64_t line) {
+    if (name == "default") name = "UTF8";
+    if (!script_encoding_.select(name)) {
+      listener_.warning(line, "unknown client encoding " + std::string(name) + ", reading on as " +
+                                  std::string(script_encoding_.name()));
+    }
+  }
+
+  void copy_statement() {
+    const std::uint64_t line = lexer_.current().line;
+    if (!read_copy_statement(lexer_, copy_) || copy_.source == CopyStatement::Source::other) return;
+    if (copy_.source == CopyStatement::Source::outside) {
+      return listener_.warning(line, "COPY reads its rows from outside the script: table " + copy_.table.name +
+                                         " gets no facts from it");
+    }
+    const TextEncoding* encoding = &script_encoding_;
+    if (!copy_.format.encoding.empty()) {
+      if (copy_encoding_.select(copy_.format.encoding)) {
+        encoding = &copy_encoding_;
+      } else {
+        listener_.warning(line, "unknown COPY encoding " + copy_.format.encoding);
+      }
+    }
+    if (copy_.format.kind == CopyFormat::Kind::binary || copy_.filtered) {
+      listener_.warning(line, std::string(copy_.filtered ? "COPY ... WHERE" : "binary COPY") +
+                                  ": table " + copy_.table.name + " gets no facts from it");
+      skip_data();
+      return;
+    }
+    open_block(copy_.table, *encoding);
+    plan_columns(copy_.columns, false);
+    if (copy_.format.kind == CopyFormat::Kind::csv) {
+      copy_csv();
+    } else {
+      copy_text();
+    }
+    close_block();
+  }
+
+  void skip_data() {
+    LineReader::Line line{};
+    while (lexer_.next_data_line(line) && !is_terminator({line.text, line.length})) {
+    }
+    lexer_.advance();
+  }
+
+  void copy_text() {
+    const bool fast = copy_.format.is_default_text() &&
+                      (block_encoding_->name() == "UTF8" || block_encoding_->name() == "SQL_ASCII") &&
+                      (!known_columns_ || plan_is_identity());
+    LineReader::Line line{};
+    bool header = copy_.format.header;
+    while (lexer_.next_data_line(line)) {
+      const std::string_view text(line.text, line.length);
+      if (is_terminator(text)) break;
+      if (header) {
+        header = false;
+        continue;
+      }
+      if (fast) {
+        if (!fast_path_) {
+          if (!known_columns_) set_text_columns(count_fields(text, '\t'));
+          std::vector<ColumnType> types;
+          for (const FactColumn& column : columns_) types.push_back(column.type);
+          fast_path_.emplace(functor_, std::move(types), *block_encoding_);
+        }
+        count_row(fast_path_->convert(text, facts_), lexer_.data_line());
+        continue;
+      }
+      split_copy_text(text, copy_.format.delimiter, copy_.format.null_string, row_);
+      write_row(lexer_.data_line(), true);
+    }
+    lexer_.advance();
+  }
+
+  void copy_csv() {
+    const CsvOptions options{copy_.format.delimiter, copy_.format.quote, copy_.format.escape,
+                             copy_.format.null_string};
+    LineReader::Line line{};
+    bool header = copy_.format.header;
+    while (lexer_.next_data_line(line)) {
+      std::string_view text(line.text, line.length);
+      if (is_terminator(text)) break;
+      const std::uint64_t first_line = lexer_.data_line();
+      record_.assign(text);
+      for (bool open = csv_record_continues(text, options, false); open && lexer_.next_data_line(line);) {
+        text = {line.text, line.length};
+        record_ += '\n';
+        record_.append(text);
+        open = csv_record_continues(text, options, true);
+      }
+      if (header) {
+        header = false;
+        continue;
+      }
+      split_csv(record_, options, row_, quoted_);
+      force_nulls();
+      write_row(first_line, true);
+    }
+    lexer_.advance();
+  }
+
+  // FORCE_NULL and FORCE_NOT_NULL, by the names of the listed columns.
+  void force_nulls() {
+    const auto listed = [&](std::size_t i) -> std::string_view {
+      if (i < copy_.columns.size()) return copy_.columns[i];
+      return i < columns_.size() ? columns_[i].name : std::string_view();
+    };
+    for (std::size_t i = 0; i < row_.count; ++i) {
+      Field& field = row_.fields[i];
+      const std::string_view name = listed(i);
+      const auto named = [&](const std::vector<std::string>& names) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+      };
+      if (field.source == Field::Source::null && named(copy_.format.force_not_null)) {
+        field.source = Field::Source::value;
+        field.bytes = copy_.format.null_string;
+      } else if (quoted_[i] == 'q' && field.bytes == copy_.format.null_string && named(copy_.format.force_null)) {
+        field.source = Field::Source::null;
+      }
+    }
+  }
+
+  void insert_statement() {
+    const std::uint64_t line = lexer_.current().line;
+    if (!read_insert_head(lexer_, insert_)) return end_block();
+    if (insert_.body == InsertStatement::Body::query) {
+      end_block();
+      return listener_.warning(line, "INSERT takes its rows from a query: table " + insert_.table.name +
+                                         " gets no facts from it");
+    }
+    open_block(insert_.table, script_encoding_);
+    plan_columns(insert_.columns, true);
+    if (insert_.body == InsertStatement::Body::default_values) {
+      row_.clear();
+      return write_row(line, false);
+    }
+    for (std::uint64_t tuple_line = 0; facts_.ok() && read_insert_tuple(lexer_, row_, tuple_line);) {
+      write_row(tuple_line, false);
+    }
+  }
+
+  // A block opens for each COPY, and for the first of consecutive
+  // INSERTs into one table.
+  void open_block(const QualifiedName& name, const TextEncoding& encoding) {
+    table_ = catalog_.find_table(name);
+    std::string key = table_ != nullptr ? table_->schema : name.schema;
+    key += '\0';
+    key += name.name;
+    if (block_open_ && key == block_key_) return;
+    end_block();
+    block_open_ = true;
+    block_key_ = std::move(key);
+    block_encoding_ = &encoding;
+    table_name_.clear();
+    encoding.append_utf8(name.name, table_name_);
+    functor_ = is_plain_atom(table_name_) ? table_name_ : quoted_atom(table_name_, utf8_);
+    facts_.write_banner(table_name_);
+    block_ = {};
+    columns_.clear();
+    fast_path_.reset();
+    known_columns_ = false;
+  }
+
+  void close_block() {
+    facts_.write_count(block_.rows);
+    if (block_.misfit_rows > 0) {
+      block_.table_name = table_name_;
+      block_.columns = columns_.size();
+      block_.encoding = block_encoding_->name();
+      block_.all_tables = true;
+      listener_.block_had_misfits(block_);
+    }
+    block_open_ = false;
+  }
+
+  void end_block() {
+    if (block_open_) close_block();
+  }
+
+  // The facts' columns are the table's, in its order, whenever the
+  // definitions know it; a statement's fields go to them by name, or by
+  // position (INSERT counts the generated columns, COPY does not).
+  void plan_columns(const std::vector<std::string>& listed, bool insert) {
+    target_.clear();
+    if (table_ != nullptr) {
+      columns_.clear();
+      for (const Column& column : table_->columns) {
+        if (!column.generated) columns_.push_back({column.type, &column.default_value, column.name});
+      }
+      known_columns_ = true;
+    } else if (!listed.empty() && !known_columns_) {
+      for (const std::string& name : listed) columns_.push_back({ColumnType{}, nullptr, name});
+      known_columns_ = true;
+    }
+    if (listed.empty()) {
+      if (table_ == nullptr) return;
+      std::size_t output = 0;
+      for (const Column& column : table_->columns) {
+        if (!column.generated) {
+          target_.push_back(static_cast<int>(output++));
+        } else if (insert) {
+          target_.push_back(-1);
+        }
+      }
+      return;
+    }
+    for (const std::string& name : listed) {
+      int found = -1;
+      for (std::size_t k = 0; k < columns_.size(); ++k) {
+        if (columns_[k].name == name) found = static_cast<int>(k);
+      }
+      const bool generated = table_ != nullptr && is_generated(name);
+      if (found < 0 && !generated) {
+        // A column the definitions do not know is a text, after theirs.
+        columns_.push_back({ColumnType{}, nullptr, name});
+        found = static_cast<int>(columns_.size() - 1);
+      }
+      target_.push_back(found);
+    }
+  }
+
+  bool is_generated(std::string_view name) const {
+    for (const Column& column : table_->columns) {
+      if (column.name == name) return column.generated;
+    }
+    return false;
+  }
+
+  bool plan_is_identity() const {
+    if (target_.size() != columns_.size()) return false;
+    for (std::size_t i = 0; i < target_.size(); ++i) {
+      if (target_[i] != static_cast<int>(i)) return false;
+    }
+    return true;
+  }
+
+  static std::size_t count_fields(std::string_view row, char delimiter) {
+    return static_cast<std::size_t>(std::count(row.begin(), row.end(), delimiter)) + 1;
+  }
+
+  // Nothing tells the columns: the first row's fields are texts.
+  void set_text_columns(std::size_t count) {
+    for (std::size_t i = columns_.size(); i < count; ++i) columns_.push_back({ColumnType{}, nullptr, {}});
+    for (std::size_t i = target_.size(); i < count; ++i) target_.push_back(static_cast<int>(i));
+    known_columns_ = true;
+  }
+
+  void count_row(RowFit fit, std::uint64_t line) {
+    if (!fit.fits() && block_.misfit_rows++ == 0) {
+      block_.first_line = line;
+      block_.first = fit;
+    }
+    ++block_.rows;
+  }
+
+  // The row in row_ as one fact of the columns. COPY must give every
+  // listed column; INSERT may leave the last ones to their defaults.
+  void write_row(std::uint64_t line, bool copy) {
+    if (!known_columns_) set_text_columns(row_.count);
+    if (row_.count > target_.size() || (copy && row_.count < target_.size())) {
+      return count_row({FieldProblem::field_count, static_cast<std::uint32_t>(row_.count)}, line);
+    }
+    chosen_.assign(columns_.size(), nullptr);
+    for (std::size_t i = 0; i < row_.count; ++i) {
+      if (target_[i] >= 0) chosen_[static_cast<std::size_t>(target_[i])] = &row_.fields[i];
+    }
+    facts_.append(functor_);
+    RowFit fit;
+    for (std::size_t k = 0; k < columns_.size(); ++k) {
+      facts_.append(k == 0 ? "(" : ",");
+      const Field* field = chosen_[k];
+      if (field == nullptr || field->source == Field::Source::default_value) field = &default_for(columns_[k]);
+      fit.note(static_cast<std::uint32_t>(k + 1),
+               write_field_term(columns_[k].type, *field, *block_encoding_, facts_));
+    }
+    facts_.append(columns_.empty() ? ".\n" : ").\n");
+    count_row(fit, line);
+  }
+
+  // What PostgreSQL puts in a column a row gives no value: its default,
+  // with a sequence's next value, or NULL.
+  const Field& default_for(const FactColumn& column) {
+    default_field_.numeric_literal = false;
+    default_field_.bytes.clear();
+    default_field_.source = Field::Source::null;
+    if (column.default_value == nullptr) return default_field_;
+    const ColumnDefault& value = *column.default_value;
+    switch (value.kind) {
+      case ColumnDefault::Kind::null: break;
+      case ColumnDefault::Kind::constant:
+        default_field_.source = Field::Source::value;
+        default_field_.bytes = value.value;
+        break;
+      case ColumnDefault::Kind::expression:
+        default_field_.source = Field::Source::expression;
+        default_field_.bytes = value.value;
+        break;
+      case ColumnDefault::Kind::sequence:
+        if (std::int64_t next = 0; catalog_.next_value(value.value, next)) {
+          char digits[24];
+          const auto end = std::to_chars(digits, digits + sizeof digits, next).ptr;
+          default_field_.source = Field::Source::value;
+          default_field_.bytes.assign(digits, end);
+        }
+        break;
+    }
+    return default_field_;
+  }
+
+  SqlLexer lexer_;
+  FactWriter& facts_;
+  ConversionListener& listener_;
+  Catalog catalog_;
+  TextEncoding script_encoding_, copy_encoding_, utf8_;
+  CopyStatement copy_;
+  InsertStatement insert_;
+
+  // The open block.
+  bool block_open_ = false;
+  std::string block_key_;
+  std::string table_name_;
+  std::string functor_;
+  const TextEncoding* block_encoding_ = &script_encoding_;
+  BlockMisfits block_{};
+  const Table* table_ = nullptr;
+  std::vector<FactColumn> columns_;
+  bool known_columns_ = false;
+  std::vector<int> target_;  // the column of each field of a row, -1 for none
+  std::optional<TypedRowConversion> fast_path_;
+
+  // Scratch kept from row to row.
+  RowFields row_;
+  std::string record_, quoted_;
+  std::vector<const Field*> chosen_;
+  Field default_field_;
+};
+
+}  // namespace
 
 ScanOutcome convert_all_tables(LineReader& script, FactWriter& facts, const ConversionOptions& options,
                                ConversionListener& listener) {
-  (void)script, (void)facts, (void)options, (void)listener;
-  return {ScanStatus::complete, 0};
+  // Large: its scratch and catalog live on the heap.
+  auto conversion = std::make_unique<ScriptConversion>(script, facts, options, listener);
+  return conversion->run();
 }
 
 }  // namespace pgdump2pl

@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "conversion.h"
+#include "values/text_encoding.h"
 #include "dump/byte_source.h"
 #include "facts/byte_sink.h"
 #include "warning.h"
@@ -28,7 +30,7 @@ constexpr const char* kCannotWriteFacts = "Echec de l'ecriture du fichier bd.pl\
 constexpr int kStatusWrongArguments = 1;
 constexpr int kStatusFailed = 255;
 
-constexpr const char* kUsage = "usage: pgdump2pl [--all-tables] DUMP FACTS\n";
+constexpr const char* kUsage = "usage: pgdump2pl [--all-tables [--encoding NAME]] DUMP FACTS\n";
 constexpr const char* kHelp =
     "\n"
     "Converts the data blocks (COPY ... FROM stdin) of a PostgreSQL plain-text\n"
@@ -37,9 +39,15 @@ constexpr const char* kHelp =
     "choose how a row becomes a fact. Rows that do not fit their table's\n"
     "layout are counted in a warning on standard error.\n"
     "\n"
-    "  --all-tables  write every table's rows by the table's own columns,\n"
-    "                each field the term its SQL type calls for: integers,\n"
-    "                floats, true/false, quoted atoms, and '$null$' for NULL\n"
+    "  --all-tables     read the dump as psql runs an SQL script (COPY with\n"
+    "                   any options, INSERT statements, definitions in any\n"
+    "                   layout) and write every table's rows by the table's\n"
+    "                   own columns, each value the term its SQL type calls\n"
+    "                   for: integers, floats, true/false, quoted atoms, and\n"
+    "                   '$null$' for NULL; the facts are UTF-8\n"
+    "  --encoding NAME  with --all-tables, the encoding of a script that sets\n"
+    "                   no client_encoding (PostgreSQL's names: LATIN1,\n"
+    "                   WIN1252, SJIS, ...); UTF8 without it\n"
     "\n"
     "Exit status: 0 when the whole dump was converted, 1 for wrong arguments,\n"
     "255 when a file cannot be opened, read or written.\n"
@@ -73,6 +81,13 @@ class StderrWarnings final : public ConversionListener {
   const char* dump_path_;
 };
 
+int wrong_arguments(const char* reason) {
+  std::fputs(kWrongArguments, stdout);
+  std::fflush(stdout);
+  std::fprintf(stderr, "pgdump2pl: %s\n%s", reason, kUsage);
+  return kStatusWrongArguments;
+}
+
 int print(const char* text) {
   std::fputs(text, stdout);
   return std::fflush(stdout) == 0 ? 0 : kStatusFailed;
@@ -85,15 +100,29 @@ int run_command_line(int argc, const char* const* argv) {
     return print((std::string(kUsage) + kHelp).c_str());
   }
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return print("pgdump2pl " PGDUMP2PL_VERSION "\n");
-  const bool all_tables = argc == 4 && std::strcmp(argv[1], "--all-tables") == 0;
-  if (argc != 3 && !all_tables) {
-    std::fputs(kWrongArguments, stdout);
-    std::fflush(stdout);
-    std::fprintf(stderr, "pgdump2pl: expected 2 arguments, got %d\n%s", argc - 1, kUsage);
-    return kStatusWrongArguments;
+  ConversionOptions options;
+  // Options come first; the last two arguments are always the paths.
+  int arg = 1;
+  while (argc - arg > 2) {
+    const std::string_view option = argv[arg++];
+    if (option == "--all-tables") {
+      options.all_tables = true;
+    } else if (option == "--encoding" && argc - arg > 2) {
+      options.encoding = argv[arg++];
+    } else if (option.starts_with("--encoding=")) {
+      options.encoding = option.substr(11);
+    } else if (option.starts_with("-")) {
+      return wrong_arguments(("unknown option " + std::string(option)).c_str());
+    } else {
+      break;
+    }
   }
-  const char* const dump_path = argv[all_tables ? 2 : 1];
-  const char* const facts_path = argv[all_tables ? 3 : 2];
+  if (argc - arg != 2) return wrong_arguments(("expected 2 arguments, got " + std::to_string(argc - 1)).c_str());
+  if (!options.encoding.empty() && !TextEncoding().select(options.encoding)) {
+    return wrong_arguments(("unknown encoding " + options.encoding).c_str());
+  }
+  const char* const dump_path = argv[arg];
+  const char* const facts_path = argv[arg + 1];
 
   // The fact file is opened only once the dump is known to be readable
   // and distinct from it: a failed start never empties anything.
@@ -112,8 +141,6 @@ int run_command_line(int argc, const char* const* argv) {
   FdSource dump_source(dump_fd);
   FdSink facts_sink(facts_fd);
   StderrWarnings warnings(dump_path);
-  ConversionOptions options;
-  options.all_tables = all_tables;
   const ScanOutcome scan = convert(dump_source, facts_sink, options, warnings);
   ::close(dump_fd);
 

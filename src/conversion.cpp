@@ -66,6 +66,9 @@ ScanOutcome convert(ByteSource& dump, ByteSink& facts, const ConversionOptions& 
     DumpReader reader(lines);
     LayoutBlocks blocks;
     scan = convert_blocks(reader, writer, listener, blocks);
+    if (scan.status == ScanStatus::complete && !reader.saw_block() && reader.saw_insert()) {
+      listener.warning(0, "the dump holds its rows in INSERT statements, which only --all-tables converts");
+    }
   }
   // What was converted before a read error is still written out.
   const int write_error = writer.finish();

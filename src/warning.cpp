@@ -58,6 +58,8 @@ std::string_view problem_text(FieldProblem problem) {
     case FieldProblem::not_float: return "is not a float";
     case FieldProblem::not_number: return "is not a number";
     case FieldProblem::not_boolean: return "is not a boolean";
+    case FieldProblem::expression: return "is an expression";
+    case FieldProblem::invalid_text: return "is not valid ";
     case FieldProblem::missing:
     case FieldProblem::field_count:
     case FieldProblem::none: break;
@@ -73,12 +75,13 @@ std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block
   out += ':' + std::to_string(block.first_line) + ": warning: table ";
   append_for_terminal(out, block.table_name);
   out += ": " + std::to_string(block.misfit_rows) + " of " + std::to_string(block.rows) +
-         " rows do not fit its layout (first: ";
+         (block.all_tables ? " rows do not fit its columns (first: " : " rows do not fit its layout (first: ");
   if (block.first.problem == FieldProblem::field_count) {
     out += std::to_string(block.first.field) + " fields for its " + std::to_string(block.columns) + " columns";
   } else {
     out += "field " + std::to_string(block.first.field) + ' ';
     out.append(problem_text(block.first.problem));
+    if (block.first.problem == FieldProblem::invalid_text) out.append(block.encoding);
   }
   out += ")\n";
   return out;

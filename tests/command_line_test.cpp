@@ -40,7 +40,7 @@ TEST_F(CommandLine, WrongArgumentCountOpensNothing) {
     const Outcome r = convert(args);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Arg incorrects\n");
-    EXPECT_EQ(r.err, "pgdump2pl: expected 2 arguments, got " + std::to_string(args.size()) + "\nusage: pgdump2pl [--all-tables] DUMP FACTS\n");
+    EXPECT_EQ(r.err, "pgdump2pl: expected 2 arguments, got " + std::to_string(args.size()) + "\nusage: pgdump2pl [--all-tables [--encoding NAME]] DUMP FACTS\n");
     EXPECT_FALSE(fs::exists(dir / "new.pl"));
   }
 }
@@ -49,7 +49,7 @@ TEST_F(CommandLine, WrongArgumentCountOpensNothing) {
 TEST_F(CommandLine, HelpAndVersionStandAlone) {
   const Outcome help = convert({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_TRUE(help.out.starts_with("usage: pgdump2pl [--all-tables] DUMP FACTS\n")) << help.out;
+  EXPECT_TRUE(help.out.starts_with("usage: pgdump2pl [--all-tables [--encoding NAME]] DUMP FACTS\n")) << help.out;
   EXPECT_NE(help.out.find("pgdump2pl(1)"), std::string::npos);
   EXPECT_EQ(help.err, "");
   EXPECT_EQ(convert({"-h"}).out, help.out);

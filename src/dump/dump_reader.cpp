@@ -7,6 +7,7 @@ namespace pgdump2pl {
 namespace {
 
 constexpr std::string_view kCopy = "COPY";
+constexpr std::string_view kInsert = "INSERT ";
 
 }  // namespace
 
@@ -20,8 +21,10 @@ DumpReader::Item DumpReader::next_outside_rows() {
   while (lines_.peek() >= 0) {
     if (at_copy_statement()) {
       open_block();
+      saw_block_ = true;
       return Item::block;
     }
+    if (!saw_insert_) saw_insert_ = lines_.lookahead(kInsert.size()) == kInsert;
     skip_line();
   }
   return Item::end;

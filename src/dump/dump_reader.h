@@ -45,6 +45,10 @@ class DumpReader {
   std::uint64_t row_line() const { return row_line_; }
   // The errno of the read that failed, or 0.
   int error() const { return lines_.error(); }
+  // Whether a block opened, and whether a line outside blocks starts an
+  // INSERT statement: rows this reader does not see.
+  bool saw_block() const { return saw_block_; }
+  bool saw_insert() const { return saw_insert_; }
 
  private:
   static bool is_terminator(const LineReader::Line& line) {
@@ -65,6 +69,8 @@ class DumpReader {
 
   LineReader& lines_;
   bool in_block_ = false;
+  bool saw_block_ = false;
+  bool saw_insert_ = false;
   std::string quoted_word_;  // the word after the opening quote of the last quoted header
   std::string table_name_;
   LineReader::Line row_{};

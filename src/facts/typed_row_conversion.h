@@ -1,42 +1,42 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "facts/fact_writer.h"
 #include "facts/row_fit.h"
+#include "values/column_type.h"
+#include "values/text_encoding.h"
 
 namespace pgdump2pl {
 
-// The Prolog term a column's fields become.
-enum class ColumnKind : std::uint8_t { integer, floating, number, boolean, text };
-
-// The kind of an SQL type as pg_dump spells it (`bigint`, `double
-// precision`, `numeric(10,2)`); arrays and types it does not know are text.
-ColumnKind kind_of_type(std::string_view type);
-
-
-// Writes the rows of one table's COPY block as facts whose arguments are
-// the row's fields, each the term its column's kind calls for.
+// Writes the rows of a COPY block in pg_dump's text format straight from
+// the line, one fact a row whose arguments are the fields, each the term
+// its column's type calls for: the path nearly every row of a dump takes.
 class TypedRowConversion {
  public:
-  // `functor` as functor_for() gives it.
-  TypedRowConversion(std::string_view functor, std::vector<ColumnKind> kinds);
+  // `functor` as it goes in the fact; `encoding` must pass ASCII through
+  // (UTF8, SQL_ASCII) and outlive the conversion.
+  TypedRowConversion(std::string_view functor, std::vector<ColumnType> types, const TextEncoding& encoding);
 
   // Writes `row` (no line end; a last carriage return is dropped, as COPY
   // does for CRLF input) as one fact, unless its field count is wrong.
-  // A field that does not read as its kind is written as a quoted atom.
-  // kReadSlack readable bytes must follow the row.
-  RowFit convert(std::string_view row, FactWriter& out) const;
+  // A field its type cannot hold is written as a quoted atom. kReadSlack
+  // readable bytes must follow the row.
+  RowFit convert(std::string_view row, FactWriter& out);
 
-  std::size_t columns() const { return kinds_.size(); }
+  std::size_t columns() const { return types_.size(); }
 
  private:
+  char* write_text(const char*& p, const char* end, char* out, bool& invalid);
+  std::string_view decoded(std::string_view field);
+
   std::string functor_;
-  std::vector<ColumnKind> kinds_;
+  std::vector<ColumnType> types_;
+  const TextEncoding& encoding_;
+  std::string scratch_;
 };
 
 }  // namespace pgdump2pl

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pgdump2pl {
+
+// One value of a row as a statement gives it.
+struct Field {
+  enum class Source : std::uint8_t {
+    value,          // `bytes` holds the value, decoded
+    null,           // SQL's NULL
+    default_value,  // DEFAULT: the column's default
+    expression,     // `bytes` holds SQL text that needs a database to compute
+  };
+  Source source = Source::value;
+  // An SQL number constant rather than a string: PostgreSQL rounds it
+  // into an integer column.
+  bool numeric_literal = false;
+  std::string bytes;
+};
+
+// The fields of one row. The vector only grows, so that its strings keep
+// their capacity from row to row: `count` says how many are this row's.
+struct RowFields {
+  std::vector<Field> fields;
+  std::size_t count = 0;
+
+  void clear() { count = 0; }
+  Field& add(Field::Source source) {
+    if (count == fields.size()) fields.emplace_back();
+    Field& field = fields[count++];
+    field.source = source;
+    field.numeric_literal = false;
+    field.bytes.clear();
+    return field;
+  }
+};
+
+}  // namespace pgdump2pl
