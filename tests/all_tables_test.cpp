@@ -1,4 +1,5 @@
-// --all-tables: every block by its table's own columns and their types.
+// --all-tables: the dump read as an SQL script, every table by its own
+// columns and their types.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,13 +9,27 @@
 namespace pgdump2pl::testing {
 namespace {
 
-void expect_all_tables(const std::string& what, const std::string& dump, const std::string& facts,
-                       const std::string& warnings) {
-  for (const std::size_t size : {1u, 2u, 3u, 7u, 64u, 1u << 20}) {
-    const Converted got = convert_in_memory(dump, size, 0, 0, 0, true);
-    EXPECT_EQ(got.facts, facts) << what << " (size " << size << ")";
-    EXPECT_EQ(got.warnings, warnings) << what << " (size " << size << ")";
+struct Case {
+  std::string what, script, facts, warnings = "";
+  std::string encoding = "";  // --encoding
+};
+
+void expect_converts(const Case& c) {
+  for (const std::size_t size : {1u, 3u, 64u, 1u << 20}) {
+    const Converted got = convert_in_memory(c.script, size, 0, 0, 0, true, c.encoding);
+    EXPECT_EQ(got.facts, c.facts) << c.what << " (size " << size << ")";
+    EXPECT_EQ(got.warnings, c.warnings) << c.what << " (size " << size << ")";
   }
+}
+
+std::string block(std::string_view name, std::string_view facts, int rows) {
+  return banner(name) + std::string(facts) + count(rows);
+}
+
+std::string misfit(int line, std::string_view table, std::string_view what, int rows = 1, int of = 1) {
+  return "pgdump2pl: dump.sql:" + std::to_string(line) + ": warning: table " + std::string(table) + ": " +
+         std::to_string(rows) + " of " + std::to_string(of) + " rows do not fit its columns (first: " +
+         std::string(what) + ")\n";
 }
 
 // A column's type by a letter.
@@ -25,89 +40,102 @@ std::string type_of(char letter) {
   return types[letters.find(letter)];
 }
 
-TEST(AllTables, WritesEachFieldAsTheTermOfItsType) {
+TEST(AllTables, WritesEachCopyFieldAsTheTermOfItsType) {
   const std::string huge = "2" + std::string(308, '0');
   const struct {
     std::string_view types;
     std::string row, arguments;
     std::string_view problem;  // the first field that does not fit, or the field count
   } cases[] = {
-      {"igs", "-9223372036854775808\t123456789012345678901234567890\t7",
-       "-9223372036854775808,123456789012345678901234567890,7", ""},
+      {"igs", "-9223372036854775808\t123456789012345678901234567890\t7", "-9223372036854775808,'123456789012345678901234567890',7",
+       "field 2 is not an integer"},
       {"iso", "1.5\t-\t", "'1.5','-',''", "field 1 is not an integer"},
       {"frrf", "1e+300\t-0\t5\t1e-320", "1.0e+300,-0.0,5.0,1.0e-320", ""},
-      {"frrnpn", "NaN\tInfinity\t-Infinity\tNaN\tInfinity\t-Infinity", "1.5NaN,1.0Inf,-1.0Inf,1.5NaN,1.0Inf,-1.0Inf", ""},
-      {"ff", "1.7976931348623157e+308\t4.9406564584124654e-324", "1.7976931348623157e+308,4.9406564584124654e-324", ""},
-      {"ffrr", "5.\t1e\t1e+-5\t.5", "'5.','1e','1e+-5','.5'", "field 1 is not a float"},
-      {"npnn", "12.50\t-123456789012345678901234567890\t1.5e10\t1e5", "12.50,-123456789012345678901234567890,1.5e10,1.0e5", ""},
-      {"nnn", "1e308\t" + huge + ".5\t2e308", "1.0e308,'" + huge + ".5','2e308'", "field 2 is not a number"},
+      {"frrnpn", "NaN\tInfinity\t-Infinity\tNaN\tInfinity\t-Infinity", "1.5NaN,1.0Inf,-1.0Inf,1.5NaN,'Infinity',-1.0Inf",
+       "field 5 is not a number"},
+      {"fr", "3.14159265358979\t3.14159265358979", "3.14159265358979,3.1415927", ""},
+      {"npnn", "12.50\t1\t1.5e10\t1.50e1", "12.50,1.00,15000000000,15.0", ""},
+      {"nn", huge + ".5\t2e308", "'" + huge + ".5'," + huge.substr(0, 1) + "0" + std::string(307, '0'), "field 1 is not a number"},
       {"bbb", "t\tf\tx", "true,false,'x'", "field 3 is not a boolean"},
       {"ifnbta", "\\N\t\\N\t\\N\t\\N\t\\N\t\\N", "'$null$','$null$','$null$','$null$','$null$','$null$'", ""},
       {"tv", "\\Nx\t\\\\N", "'Nx','\\\\N'", ""},
       {"t", "\\b\\f\\n\\r\\t\\v", "'\\b\\f\\n\\r\\t\\v'", ""},
-      {"t", "\\1\\12\\101\\777\\0", "'\\001\\\\nA\xff\\000\\'", ""},
+      {"t", "\\1\\12\\101\\0", "'\\001\\\\nA\\000\\'", ""},
       {"t", "\\x4f\\x0a\\x20\\xAg\\xG\\x7F\\x", "'O\\n \\ngxG\\177\\x'", ""},
-      {"ta", "\\q\\'\\\"\\a\tit's a\\\\b{1,2}", "'q\\'\"a','it\\'s a\\\\b{1,2}'", ""},
-      {"t", "\x01\x07\x1f\x7f caf\xc3\xa9 abcdefghijklmnop'q", "'\\001\\\\a\\037\\\\177\\ caf\xc3\xa9 abcdefghijklmnop\\'q'", ""},
-      {"tt", "a\\\tb", "'a\\\\','b'", ""},
+      {"t", "caf\xc3\xa9 \\303\\251 abcdefghijklmnop'q", "'caf\xc3\xa9 \xc3\xa9 abcdefghijklmnop\\'q'", ""},
+      {"tt", "bad \xff\xc3(\tok", "'bad \\xFF\\\\xC3\\(','ok'", "field 1 is not valid UTF8"},
       {"ti", "a\t1\r", "'a',1", ""},
-      {"iib", "1\tx\ty", "1,'x','y'", "field 2 is not an integer"},
       {"ii", "1", "", "1 fields for its 2 columns"},
-      {"ii", "", "", "1 fields for its 2 columns"},
       {"ii", "1\t2\t3\t", "", "4 fields for its 2 columns"},
   };
   for (const auto& c : cases) {
-    std::string dump = "CREATE TABLE public.t (\n", columns;
+    std::string script = "CREATE TABLE public.t (", columns;
     for (std::size_t i = 0; i < c.types.size(); ++i) {
-      const std::string name = std::string(1, 'c') += std::to_string(i);
-      dump += "    " + name + " " + type_of(c.types[i]) + (i + 1 < c.types.size() ? ",\n" : "\n");
-      if (i > 0) columns += ", ";
-      columns += name;
+      const std::string name = "c" + std::to_string(i);
+      script += (i > 0 ? ", " : "") + name + " " + type_of(c.types[i]);
+      columns += (i > 0 ? ", " : "") + name;
     }
-    dump += ");\nCOPY public.t (" + columns + ") FROM stdin;\n" + c.row + "\n\\.\n";
-    const std::string warning = "pgdump2pl: dump.sql:" + std::to_string(c.types.size() + 4) +
-                                ": warning: table t: 1 of 1 rows do not fit its layout (first: " + std::string(c.problem) + ")\n";
-    expect_all_tables(c.row, dump, banner("t") + (c.arguments.empty() ? "" : "t(" + c.arguments + ").\n") + count(1),
-                      c.problem.empty() ? "" : warning);
+    script += ");\nCOPY public.t (" + columns + ") FROM stdin;\n" + c.row + "\n\\.\n";
+    expect_converts({c.row, script, block("t", c.arguments.empty() ? "" : "t(" + c.arguments + ").\n", 1),
+                     c.problem.empty() ? "" : misfit(3, "t", c.problem)});
   }
 }
 
-TEST(AllTables, TakesTheColumnsFromTheHeaderOrTheDefinitions) {
-  const std::string dump =
-      "CREATE DOMAIN public.year AS integer\n"
-      "\tCONSTRAINT year_check CHECK (((VALUE >= 1901) AND (VALUE <= 2155)));\n"
-      "CREATE DOMAIN other.\"Money\" AS numeric(10,2) NOT NULL;\n"
-      "CREATE TABLE public.films (\n"
-      "    film_id integer DEFAULT nextval('public.film_film_id_seq'::regclass) NOT NULL,\n"
-      "    \"Weird \"\"Col\"\"\" boolean COLLATE pg_catalog.\"C\",\n"
-      "    note text DEFAULT 'two\n"
-      "    lines, one ''literal'''::text,\n"
-      "    released public.year,\n"
-      "    price other.\"Money\",\n"
-      "    CONSTRAINT films_len CHECK ((length > 0)),\n"
-      "    CHECK ((x > 0))\n"
-      ");\n"
-      "CREATE TABLE public.parent ( \n    p text,\n    a double precision\n);\n"
-      "CREATE TABLE other.parent2 (\n    b smallint\n);\n"
-      "CREATE TABLE public.child (\n    extra integer\n)\nINHERITS (public.parent, other.parent2);\n"
-      "CREATE TABLE \"Odd\".\"Films\" (\n    \"x.y\" boolean\n);\n"
-      "CREATE TABLE public.parent (\n    z real\n);\n"
-      "COPY public.films (film_id, \"Weird \"\"Col\"\"\", note, released, price) FROM stdin;\n1\tt\tx\t1975\t9.99\n\\.\n"
-      "COPY \"public\".\"films\" (price, \"unknown\") FROM stdin;\n9\t9\n\\.\n"
-      "COPY public.films FROM stdin;\n2\tf\ty\t1976\t\\N\n\\.\n"
-      "COPY public.child FROM stdin;\np\t1\t2\t3\n\\.\n"
-      "COPY \"Odd\".\"Films\" FROM stdin;\nt\n\\.\n"
-      "COPY parent (z) FROM stdin;\n1\n\\.\n"
-      "COPY public.nowhere (a, b) FROM stdin;\n1\t\\N\n\\.\n"
-      "COPY nolist FROM stdin;\na\tb\tc\nd\te\n\\.\nCOPY \"\" FROM stdin;\nx\n\\.\nCREATE DOMAIN\nCREATE UNLOGGED\n";
-  expect_all_tables("definitions", dump,
-                    banner("films") + "films(1,true,'x',1975,9.99).\n" + count(1) + banner("films") + "films(9,'9').\n" +
-                        count(1) + banner("films") + "films(2,false,'y',1976,'$null$').\n" + count(1) + banner("child") + "child('p',1.0,2,3).\n" + count(1) + banner("Films") +
-                        "'Films'(true).\n" + count(1) + banner("parent") + "parent(1.0).\n" + count(1) +
-                        banner("nowhere") + "nowhere('1','$null$').\n" + count(1) + banner("nolist") +
-                        "nolist('a','b','c').\n" + count(2) + banner("") + "''('x').\n" + count(1),
-                    "pgdump2pl: dump.sql:54: warning: table nolist: 1 of 2 rows do not fit its layout (first: 2 fields "
-                    "for its 3 columns)\n");
+TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
+  const Case cases[] = {
+      {"one-line definitions, mixed case, folded names",
+       "create table Regions (ID Int, Name TEXT, Constraint \"pk\" Primary Key (id), ok Bool);\n"
+       "COPY regions FROM stdin;\n1\tNorth\tyes\n\\.\n",
+       block("regions", "regions(1,'North',true).\n", 1)},
+      {"statements across lines, comments and strings that hold ; -- COPY",
+       "CREATE TABLE t (a int, /* x /* nested */ ; */ b text);\n-- COPY t FROM stdin;\n"
+       "INSERT INTO t\n  VALUES (1, 'a;b -- COPY t'), -- c\n (2, $$x\ny$$), (3, $q$it's$q$);\n",
+       block("t", "t(1,'a;b -- COPY t').\nt(2,'x\\ny').\nt(3,'it\\'s').\n", 3)},
+      {"COPY options, old and new",
+       "CREATE TABLE country (id int, name text, code text);\n"
+       "COPY country (name, code, id) FROM stdin DELIMITER '|' NULL 'NA';\nFrance|FR|1\nNA|x\\|y|2\n\\.\n"
+       "COPY country FROM stdin WITH (FORMAT csv, HEADER true, FORCE_NULL (code), FORCE_NOT_NULL (name));\n"
+       "id,name,code\n3,,\"\"\n4,\"a \"\"b\"\"\nc\",\"\"\n\\.\n"
+       "COPY country (id, name) FROM stdin CSV QUOTE AS '''';\n5,'x,y'\n\\.\n",
+       block("country", "country(1,'France','FR').\ncountry(2,'$null$','x|y').\n", 2) +
+           block("country", "country(3,'','$null$').\ncountry(4,'a \"b\"\\nc','$null$').\n", 2) +
+           block("country", "country(5,'x,y','$null$').\n", 1)},
+      {"INSERT forms: one block for consecutive INSERTs, columns in declared order",
+       "CREATE TABLE actor (id serial, name text, born int DEFAULT 1900, seen timestamptz DEFAULT now());\n"
+       "INSERT INTO actor (name, born) VALUES ('Ann', 1950), (E'B\\tb', DEFAULT);\n"
+       "/* between */ INSERT INTO actor VALUES (10, N'C', -5, NULL), (11, U&'d\\0061t');\n"
+       "INSERT INTO actor (born, name) VALUES ((7), CAST('12' AS int)::text), (2.5, 'x'||'y');\n"
+       "INSERT INTO other VALUES (1, 'a', true);\nINSERT INTO actor DEFAULT VALUES;\n",
+       block("actor",
+             "actor(1,'Ann',1950,'now()').\nactor(2,'B\\tb',1900,'now()').\nactor(10,'C',-5,'$null$').\n"
+             "actor(11,'dat',1900,'now()').\nactor(3,'12',7,'now()').\nactor(4,'\\'x\\'||\\'y\\'',3,'now()').\n",
+             6) +
+           block("other", "other('1','a','true').\n", 1) + block("actor", "actor(5,'$null$',1900,'now()').\n", 1),
+       misfit(2, "actor", "field 4 is an expression", 5, 6) + misfit(6, "actor", "field 4 is an expression")},
+      {"sequences: setval, identity, restart",
+       "CREATE SEQUENCE s START 5 INCREMENT 10;\nCREATE TABLE q (a int DEFAULT nextval('s'::regclass), "
+       "b int GENERATED BY DEFAULT AS IDENTITY (START WITH 100), c int GENERATED ALWAYS AS (a * 2) STORED);\n"
+       "INSERT INTO q (a) VALUES (1), (DEFAULT);\nSELECT pg_catalog.setval('s', 200, true);\n"
+       "INSERT INTO q VALUES (DEFAULT, 7);\n",
+       block("q", "q(1,100).\nq(5,101).\n", 2) + block("q", "q(210,7).\n", 1)},
+      {"what cannot be converted is said",
+       "COPY t FROM '/tmp/x.csv';\nINSERT INTO t SELECT 1;\nCOPY t TO stdout;\n",
+       "",
+       "pgdump2pl: dump.sql:1: warning: COPY reads its rows from outside the script: table t gets no facts from it\n"
+       "pgdump2pl: dump.sql:2: warning: INSERT takes its rows from a query: table t gets no facts from it\n"},
+      {"encodings: the script's, a COPY's, invalid bytes",
+       "SET client_encoding = 'LATIN1';\nCREATE TABLE caf\xe9 (t text);\nINSERT INTO caf\xe9 VALUES ('\xe9t\xe9');\n"
+       "COPY caf\xe9 FROM stdin (ENCODING 'UTF8');\n\xc3\xa9\xff\n\\.\n\\encoding WIN1252\nINSERT INTO t VALUES ('\x80\x81');\n",
+       block("café", "'café'('été').\n", 1) + block("café", "'café'('é\\xFF\\').\n", 1) +
+           block("t", "t('€\\x81\\').\n", 1),
+       misfit(5, "café", "field 1 is not valid UTF8") + misfit(8, "t", "field 1 is not valid WIN1252")},
+      {"--encoding for a script that declares none", "INSERT INTO t VALUES ('\xe9');\n", block("t", "t('é').\n", 1), "",
+       "LATIN1"},
+      {"backslashes in plain strings before standard_conforming_strings",
+       "INSERT INTO t VALUES ('a\\\\b');\nSET standard_conforming_strings = off;\nINSERT INTO t VALUES ('a\\\\b\\'c');\n",
+       block("t", "t('a\\\\\\\\b').\n", 1) + block("t", "t('a\\\\b\\'c').\n", 1)},
+  };
+  for (const Case& c : cases) expect_converts(c);
 }
 
 }  // namespace
