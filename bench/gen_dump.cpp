@@ -1,8 +1,13 @@
-// pgdump2pl-gen-dump SEED SIZE_MB > dump.sql
+// pgdump2pl-gen-dump SEED SIZE_MB [copy|inserts|rows1000] > dump.sql
 //
 // A plain pg_dump of a small web-crawler database with about SIZE_MB (10^6
 // bytes) of COPY rows; "rows=N" goes to stderr. splitmix64, not <random>'s
 // distributions, so that a seed and a size give the same bytes everywhere.
+// The style writes the same rows as COPY blocks (the default), or as
+// INSERTs the way `pg_dump --inserts` or `--rows-per-insert=1000` writes
+// them; SIZE_MB stays the size of the COPY dump, so that every style holds
+// the same database.
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -41,7 +46,9 @@ constexpr std::string_view kMimeTypes[] = {"text/html", "text/html; charset=utf-
                                            "application/pdf", "application/json", "image/png", "image/jpeg"};
 constexpr std::string_view kUtf8[] = {"caf\u00e9", "Z\u00fcrich", "\u65e5\u672c\u8a9e",
                                       "\u041c\u043e\u0441\u043a\u0432\u0430", "stra\u00dfe"};
-constexpr std::string_view kEscaped[] = {"\\t", "\\\\"};  // a tab and a backslash, as COPY writes them
+// A tab and a backslash, as COPY writes them and as an INSERT's string
+// does with standard_conforming_strings on.
+constexpr std::string_view kEscaped[2][2] = {{"\\t", "\\\\"}, {"\t", "\\"}};
 constexpr i64 kStatus[] = {200, 200, 200, 200, 200, 200, 301, 302, 404, 500};
 
 enum class Kind { seq, ref, num, size, status, day, url, file, file_url, host, mime, real, money, flag, stamp };
@@ -73,6 +80,8 @@ const Table kTables[] = {
                      {"total", "integer", Kind::num, 5000}}},
 };
 
+enum class Style { copy, inserts, rows1000 };
+Style style = Style::copy;
 std::string out;
 u64 flushed = 0, refs = 100;
 
@@ -93,7 +102,7 @@ void two_digits(i64 v) { out += {static_cast<char>('0' + v / 10), static_cast<ch
 void word() {
   const i64 r = below(1000);
   out += r < 15 ? pick(kUtf8) : pick(kWords);
-  if (r >= 15 && r < 18) out += pick(kEscaped);
+  if (r >= 15 && r < 18) out += pick(kEscaped[style == Style::copy ? 0 : 1]);
 }
 void host() {
   out += pick(kSubdomains), out += pick(kWords);
@@ -131,11 +140,29 @@ void value(const Column& c, i64 n) {
     case Kind::mime: out += pick(kMimeTypes); return;
     case Kind::real: return number(static_cast<double>(below(100000)) / static_cast<double>(1 + below(100)));
     case Kind::money: number(below(100000)), out += '.', two_digits(below(100)); return;
-    case Kind::flag: out += below(10) != 0 ? 't' : 'f'; return;
+    case Kind::flag: {
+      const bool flag = below(10) != 0;
+      if (style == Style::copy) out += flag ? 't' : 'f'; else out += flag ? "true" : "false";
+      return;
+    }
     case Kind::stamp:
       number(2023 + below(2)), out += '-', two_digits(1 + below(12)), out += '-', two_digits(1 + below(28));
       out += ' ', two_digits(below(24)), out += ':', two_digits(below(60)), out += ':', two_digits(below(60));
   }
+}
+
+// An INSERT's literal: texts and timestamps quoted, their quotes doubled;
+// numbers and booleans bare.
+void literal(const Column& c, i64 n) {
+  if (c.kind != Kind::url && c.kind != Kind::file && c.kind != Kind::file_url && c.kind != Kind::host &&
+      c.kind != Kind::mime && c.kind != Kind::stamp)
+    return value(c, n);
+  out += '\'';
+  const std::size_t from = out.size();
+  value(c, n);
+  for (std::size_t i = from; i < out.size(); ++i)
+    if (out[i] == '\'') out.insert(i++, 1, '\'');
+  out += '\'';
 }
 
 // About one row in a hundred holds a NULL, never in a NOT NULL column.
@@ -143,10 +170,15 @@ void row(const Table& t, i64 n) {
   const std::size_t count = t.columns.size();
   const std::size_t null_at = below(100) != 0 ? count : static_cast<std::size_t>(count - 1 - below(count - 1));
   for (std::size_t i = 0; i < count; ++i) {
-    if (i != 0) out += '\t';
-    if (i == null_at) out += "\\N"; else value(t.columns[i], n);
+    if (style == Style::copy) {
+      if (i != 0) out += '\t';
+      if (i == null_at) out += "\\N"; else value(t.columns[i], n);
+    } else {
+      if (i != 0) out += ", ";
+      if (i == null_at) out += "NULL"; else literal(t.columns[i], n);
+    }
   }
-  out += '\n';
+  if (style == Style::copy) out += '\n';
 }
 
 }  // namespace
@@ -158,8 +190,14 @@ int main(int argc, char** argv) {
     const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), v);
     return error == std::errc() && end == s.data() + s.size();
   };
-  if (argc != 3 || !parse(argv[1], seed) || !parse(argv[2], mb) || !(mb >= 0 && mb < 1e7)) {
-    std::fputs("usage: pgdump2pl-gen-dump SEED SIZE_MB > dump.sql\n", stderr);
+  const std::string_view styles[] = {"copy", "inserts", "rows1000"};
+  if (argc == 4) {
+    const auto named = std::find(std::begin(styles), std::end(styles), std::string_view(argv[3]));
+    style = static_cast<Style>(named - std::begin(styles));
+  }
+  if (argc < 3 || argc > 4 || !parse(argv[1], seed) || !parse(argv[2], mb) || !(mb >= 0 && mb < 1e7) ||
+      static_cast<std::size_t>(style) >= std::size(styles)) {
+    std::fputs("usage: pgdump2pl-gen-dump SEED SIZE_MB [copy|inserts|rows1000] > dump.sql\n", stderr);
     return 2;
   }
   state = seed;
@@ -180,18 +218,40 @@ int main(int argc, char** argv) {
     out += ");\n\n\nALTER TABLE public.", out += t.name, out += " OWNER TO crawler;\n\n";
   }
   const u64 start = out.size(), room = target > start ? target - start : 0;
-  u64 rows = 0, per_mille = 0;
+  // The COPY dump's bytes so far, whatever the style: they alone decide
+  // how many rows each table gets.
+  u64 copy_size = start, rows = 0, per_mille = 0;
+  const Style chosen = style;
   for (const Table& t : kTables) {
+    std::size_t from = out.size();
     out += "--\n-- Data for Name: ", out += t.name, out += "; Type: TABLE DATA; Schema: public; Owner: crawler\n--\n\n";
     out += "COPY public.", out += t.name, out += " (";
     for (const Column& c : t.columns) out += c.name, out += &c != &t.columns.back() ? ", " : ") FROM stdin;\n";
+    copy_size += out.size() - from;
+    if (chosen != Style::copy) out.resize(out.find("COPY public.", from));
     per_mille += t.share;
     const u64 goal = start + room / 1000 * per_mille + room % 1000 * per_mille / 1000;
-    for (i64 n = 1; flushed + out.size() < goal; ++n, ++rows) {
+    i64 n = 1;
+    for (; copy_size < goal; ++n, ++rows) {
+      const u64 before = state;
+      style = Style::copy, from = out.size();
       row(t, n);
+      copy_size += out.size() - from;
+      if ((style = chosen) != Style::copy) {
+        out.resize(from), state = before;
+        if (style == Style::inserts || n % 1000 == 1) {
+          if (n != 1 && style == Style::rows1000) out += ";\n";
+          out += "INSERT INTO public.", out += t.name, out += style == Style::inserts ? " VALUES (" : " VALUES\n\t(";
+        } else {
+          out += ",\n\t(";
+        }
+        row(t, n);
+        out += style == Style::inserts ? ");\n" : ")";
+      }
       if (out.size() >= (1 << 20)) flush();
     }
-    out += "\\.\n\n\n";
+    copy_size += 5;
+    if (style == Style::copy) out += "\\.\n\n\n"; else out += style == Style::rows1000 && n != 1 ? ";\n\n\n" : "\n\n";
   }
   out += "--\n-- PostgreSQL database dump complete\n--\n\n";
   flush();

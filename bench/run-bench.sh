@@ -11,7 +11,12 @@
 # converter/cat, so that both sides of a ratio met the same machine; RSS is
 # the largest peak of the converter's runs (/usr/bin/time).
 # BENCH_MODES="default all" also times `CONVERTER --all-tables dump facts`.
-# BENCH_DIR keeps the dumps there (as crawler-SIZE.sql) instead of in a
+# BENCH_STYLES="copy inserts rows1000" also writes the same database as
+# `pg_dump --inserts` and `--rows-per-insert=1000` would, and times those
+# dumps too; a style column then follows mode, and vs_copy gives each
+# median's ratio to the COPY dump's (size and mode alike).
+# BENCH_DIR keeps the dumps there (as crawler-SIZE.sql, crawler-SIZE-STYLE.sql
+# for the other styles) instead of in a
 # temporary directory removed at the end.
 set -euo pipefail
 
@@ -24,6 +29,9 @@ shift 2
 (($#)) || set -- 3 30 300
 runs=${BENCH_RUNS:-5}
 read -ra modes <<<"${BENCH_MODES:-default}"
+read -ra styles <<<"${BENCH_STYLES:-copy}"
+# The columns that only a run of several styles prints.
+if [[ ${styles[*]} == copy ]]; then by_style=0; else by_style=1; fi
 [[ -x /usr/bin/time ]] || { echo "${0##*/}: needs /usr/bin/time (Debian package time)" >&2; exit 1; }
 if [[ -n ${BENCH_DIR:-} ]]; then
   dir=$BENCH_DIR
@@ -46,40 +54,58 @@ median() { printf '%s\n' "$@" | sort -g | awk '{v[NR] = $1} END {print (v[int((N
 
 status=0
 echo "# $converter vs cat, $runs rounds, $(nproc) CPUs, $(uname -sr); 1 MB = 10^6 bytes"
-printf '%8s %-8s %10s %8s %7s %11s %8s %6s %8s\n' size_MB mode rows conv_s MB/s rows/s cat_s ratio RSS_MiB
+if ((by_style)); then
+  printf '%8s %-8s %-8s %10s %8s %7s %11s %8s %6s %8s %7s\n' size_MB mode style rows conv_s MB/s rows/s cat_s ratio RSS_MiB vs_copy
+else
+  printf '%8s %-8s %10s %8s %7s %11s %8s %6s %8s\n' size_MB mode rows conv_s MB/s rows/s cat_s ratio RSS_MiB
+fi
+declare -A copy_conv
 for size in "$@"; do
-  dump=$dir/crawler-$size.sql
-  "$generator" 1 "$size" >"$dump" 2>"$dir/rows" || { cat "$dir/rows" >&2; exit 1; }
-  rows=$(sed -n 's/^rows=//p' "$dir/rows")
-  bytes=$(stat -c %s -- "$dump")
-  cat -- "$dump" >/dev/null
-  for mode in "${modes[@]}"; do
-    case $mode in
-      default) flags=() ;;
-      all) flags=(--all-tables) ;;
-      *) echo "${0##*/}: unknown mode '$mode' (default, all)" >&2; exit 2 ;;
+  copy_conv=()
+  for style in "${styles[@]}"; do
+    case $style in
+      copy) dump=$dir/crawler-$size.sql ;;
+      inserts | rows1000) dump=$dir/crawler-$size-$style.sql ;;
+      *) echo "${0##*/}: unknown style '$style' (copy, inserts, rows1000)" >&2; exit 2 ;;
     esac
-    conv=() cats=() ratios=() peak=0
-    for ((i = 0; i < runs; i++)); do
-      rm -f -- "$dir/copy" "$dir/facts"
-      timed cat -- "$dump" >"$dir/copy" || { cat "$dir/stderr" >&2; exit 1; }
-      cats+=("$seconds")
-      # a mode the converter lacks fails alone, so one list of modes serves every build
-      if ! timed "$converter" "${flags[@]}" "$dump" "$dir/facts" >/dev/null; then
-        printf '%8s %-8s failed: %s\n' "$size" "$mode" "$(head -n 1 "$dir/stderr")"
-        status=1
-        continue 2
-      fi
-      conv+=("$seconds")
-      ratios+=("$(awk -v c="$seconds" -v k="${cats[-1]}" 'BEGIN {print c / k}')")
-      if ((rss > peak)); then peak=$rss; fi
+    "$generator" 1 "$size" "$style" >"$dump" 2>"$dir/rows" || { cat "$dir/rows" >&2; exit 1; }
+    rows=$(sed -n 's/^rows=//p' "$dir/rows")
+    bytes=$(stat -c %s -- "$dump")
+    cat -- "$dump" >/dev/null
+    for mode in "${modes[@]}"; do
+      case $mode in
+        default) flags=() ;;
+        all) flags=(--all-tables) ;;
+        *) echo "${0##*/}: unknown mode '$mode' (default, all)" >&2; exit 2 ;;
+      esac
+      label=$(printf '%-8s' "$mode")
+      if ((by_style)); then label+=$(printf ' %-8s' "$style"); fi
+      conv=() cats=() ratios=() peak=0
+      for ((i = 0; i < runs; i++)); do
+        rm -f -- "$dir/copy" "$dir/facts"
+        timed cat -- "$dump" >"$dir/copy" || { cat "$dir/stderr" >&2; exit 1; }
+        cats+=("$seconds")
+        # a mode the converter lacks fails alone, so one list of modes serves every build
+        if ! timed "$converter" "${flags[@]}" "$dump" "$dir/facts" >/dev/null; then
+          printf '%8s %s failed: %s\n' "$size" "$label" "$(head -n 1 "$dir/stderr")"
+          status=1
+          continue 2
+        fi
+        conv+=("$seconds")
+        ratios+=("$(awk -v c="$seconds" -v k="${cats[-1]}" 'BEGIN {print c / k}')")
+        if ((rss > peak)); then peak=$rss; fi
+      done
+      c=$(median "${conv[@]}")
+      if [[ $style == copy ]]; then copy_conv[$mode]=$c; fi
+      awk -v size="$size" -v label="$label" -v rows="$rows" -v bytes="$bytes" -v c="$c" \
+        -v k="$(median "${cats[@]}")" -v r="$(median "${ratios[@]}")" -v rss="$peak" \
+        -v by_style="$by_style" -v copy_c="${copy_conv[$mode]:-}" 'BEGIN {
+        vs = !by_style ? "" : copy_c != "" ? sprintf(" %7.2f", c / copy_c) : sprintf(" %7s", "-")
+        printf "%8s %s %10d %8.3f %7.0f %11.0f %8.3f %6.2f %8.1f%s\n",
+          size, label, rows, c, bytes / 1e6 / c, rows / c, k, r, rss / 1024, vs }'
     done
-    awk -v size="$size" -v mode="$mode" -v rows="$rows" -v bytes="$bytes" -v c="$(median "${conv[@]}")" \
-      -v k="$(median "${cats[@]}")" -v r="$(median "${ratios[@]}")" -v rss="$peak" 'BEGIN {
-      printf "%8s %-8s %10d %8.3f %7.0f %11.0f %8.3f %6.2f %8.1f\n",
-        size, mode, rows, c, bytes / 1e6 / c, rows / c, k, r, rss / 1024 }'
+    rm -f -- "$dir/copy" "$dir/facts"
   done
-  rm -f -- "$dir/copy" "$dir/facts"
 done
 rm -f -- "$dir/rss" "$dir/stderr" "$dir/rows"
 exit "$status"
