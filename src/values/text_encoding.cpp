@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -11,10 +12,16 @@
 namespace pgdump2pl {
 namespace {
 
+// Bytes that glibc converts on their own but PostgreSQL refuses: 0x80
+// to 0x9F in EUC (never a second byte there either), 0x80 and 0xFF
+// where they would start a two-byte character of Big5 or GBK.
+enum LoneByte : std::uint8_t { kNoLoneBytes, kEucControls, kTwoByteEnds };
+
 struct Encoding {
   std::string_view name;   // PostgreSQL's own
   const char* iconv_name;  // nullptr for UTF8, SQL_ASCII and what iconv lacks
   bool one_byte;
+  LoneByte lone_bytes = kNoLoneBytes;
 };
 
 // Where PostgreSQL's conversion tables and glibc's part, the glibc table
@@ -36,11 +43,11 @@ constexpr Encoding kEncodings[] = {
     {"WIN1255", "CP1255", true},            {"WIN1256", "CP1256", true},
     {"WIN1257", "CP1257", true},            {"WIN1258", "CP1258", true},
     {"KOI8R", "KOI8-R", true},              {"KOI8U", "KOI8-U", true},
-    {"EUC_JP", "EUC-JP", false},            {"EUC_CN", "EUC-CN", false},
-    {"EUC_KR", "EUC-KR", false},            {"EUC_TW", "EUC-TW", false},
-    {"EUC_JIS_2004", "EUC-JISX0213", false}, {"SJIS", "CP932", false},
-    {"SHIFT_JIS_2004", "SHIFT_JISX0213", false}, {"BIG5", "BIG5", false},
-    {"GBK", "GBK", false},                  {"UHC", "CP949", false},
+    {"EUC_JP", "EUC-JP", false, kEucControls},            {"EUC_CN", "EUC-CN", false},
+    {"EUC_KR", "EUC-KR", false, kEucControls},            {"EUC_TW", "EUC-TW", false},
+    {"EUC_JIS_2004", "EUC-JISX0213", false, kEucControls}, {"SJIS", "CP932", false},
+    {"SHIFT_JIS_2004", "SHIFT_JISX0213", false}, {"BIG5", "BIG5", false, kTwoByteEnds},
+    {"GBK", "GBK", false, kTwoByteEnds},                  {"UHC", "CP949", false},
     {"GB18030", "GB18030", false},          {"JOHAB", "JOHAB", false},
 };
 
@@ -194,6 +201,27 @@ class NameSink {
   std::string& out_;
 };
 
+// The length of the bytes from the start of `bytes` that iconv may
+// convert before a lone byte PostgreSQL refuses.
+std::size_t until_lone_byte(std::string_view bytes, std::uint8_t lone_bytes) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      ++i;
+    } else if (lone_bytes == kEucControls) {
+      if (c <= 0x9F && c != 0x8E && c != 0x8F) return i;
+      ++i;
+    } else if (lone_bytes == kTwoByteEnds) {
+      if (c == 0x80 || c == 0xFF) return i;
+      i += 2;
+    } else {
+      return bytes.size();
+    }
+  }
+  return bytes.size();
+}
+
 // Passes converted UTF-8 on to a sink.
 template <typename Sink>
 void emit_utf8(const char* from, const char* to, Sink& sink) {
@@ -261,6 +289,7 @@ bool TextEncoding::select(std::string_view name) {
   if (converter_ != nullptr) iconv_close(as_iconv(converter_));
   converter_ = form == Form::converter ? converter : nullptr;
   form_ = form;
+  lone_bytes_ = encoding->lone_bytes;
   name_ = encoding->name;
   return true;
 }
@@ -315,6 +344,7 @@ void TextEncoding::convert_through_iconv(std::string_view bytes, Sink& sink) con
     iconv(converter, nullptr, nullptr, &out, &out_left);
     emit_utf8(buffer, out, sink);
   };
+  std::size_t clear = until_lone_byte(bytes, lone_bytes_);
   for (;;) {
     char* out = buffer;
     std::size_t out_left = sizeof buffer;
@@ -322,15 +352,22 @@ void TextEncoding::convert_through_iconv(std::string_view bytes, Sink& sink) con
       flush();
       return;
     }
-    const bool failed = iconv(converter, &in, &in_left, &out, &out_left) == kIconvFailed;
+    std::size_t clear_left = std::min(clear, in_left);
+    const char* const from = in;
+    const bool failed = clear_left != 0 && iconv(converter, &in, &clear_left, &out, &out_left) == kIconvFailed;
     const int error = failed ? errno : 0;
+    const auto converted = static_cast<std::size_t>(in - from);
+    in_left -= converted;
+    clear -= converted;
     emit_utf8(buffer, out, sink);
-    if (!failed || error == E2BIG) continue;
+    if ((!failed && clear != 0) || error == E2BIG) continue;
+    if (in_left == 0) continue;
     // A character held back to combine with the next one comes first.
     flush();
     sink.bad(static_cast<unsigned char>(*in));
     ++in;
     --in_left;
+    clear = until_lone_byte({in, in_left}, lone_bytes_);
   }
 }
 

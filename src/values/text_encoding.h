@@ -57,6 +57,9 @@ class TextEncoding {
 
   std::string name_ = "UTF8";
   Form form_ = Form::utf8;
+  // Lead bytes PostgreSQL refuses where iconv takes them alone:
+  // LoneByte values, see the implementation.
+  std::uint8_t lone_bytes_ = 0;
   void* converter_ = nullptr;  // an iconv_t, open while form_ is converter
   std::array<HighByte, 128> high_bytes_{};
 };
