@@ -78,6 +78,23 @@ char* write_quoted_word(char* out, const char* word, const char*& word_end) {
   return out;
 }
 
+char* write_atom_byte(char* out, unsigned char c) {
+  if (c == '\'' || c == '\\') {
+    *out++ = '\\';
+  } else if (c >= '\a' && c <= '\r') {
+    *out++ = '\\';
+    c = static_cast<unsigned char>("abtnvfr"[c - '\a']);
+  } else if (c < ' ' || c == 127) {
+    *out++ = '\\';
+    *out++ = static_cast<char>('0' + (c >> 6));
+    *out++ = static_cast<char>('0' + ((c >> 3) & 7));
+    *out++ = static_cast<char>('0' + (c & 7));
+    c = '\\';
+  }
+  *out++ = static_cast<char>(c);
+  return out;
+}
+
 bool is_plain_atom(std::string_view name) {
   if (name.empty() || !is_lower(name[0])) return false;
   for (const char c : name) {

@@ -28,6 +28,12 @@ char* write_quoted(char* out, std::string_view text);
 // quoted_size_bound() of the word's length.
 char* write_quoted_word(char* out, const char* word, const char*& word_end);
 
+// Writes the byte `c` as it stands inside a quoted atom for SWI-Prolog
+// to read back: ' and \ escaped, the control bytes 7 to 13 as \a \b \t
+// \n \v \f \r, other bytes below 32 and 127 as \NNN\ in octal, every
+// other byte as it is. Returns the end; at most five bytes.
+char* write_atom_byte(char* out, unsigned char c);
+
 // A lower-case ASCII letter, then ASCII letters, digits and underscores.
 bool is_plain_atom(std::string_view name);
 

@@ -1,1 +1,385 @@
 #include "values/text_encoding.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "facts/prolog_text.h"
+#include "facts/swar.h"
+
+namespace pgdump2pl {
+namespace {
+
+// Bytes that glibc converts on their own but PostgreSQL refuses: 0x80
+// to 0x9F in EUC (never a second byte there either), 0x80 and 0xFF
+// where they would start a two-byte character of Big5 or GBK.
+enum LoneByte : std::uint8_t { kNoLoneBytes, kEucControls, kTwoByteEnds };
+
+struct Encoding {
+  std::string_view name;   // PostgreSQL's own
+  const char* iconv_name;  // nullptr for UTF8, SQL_ASCII and what iconv lacks
+  bool one_byte;
+  LoneByte lone_bytes = kNoLoneBytes;
+};
+
+// Where PostgreSQL's conversion tables and glibc's part, the glibc table
+// closest to PostgreSQL's is named: CP932 keeps 0x5C a backslash as
+// PostgreSQL's SJIS does.
+constexpr Encoding kEncodings[] = {
+    {"SQL_ASCII", nullptr, false},          {"UTF8", nullptr, false},
+    {"MULE_INTERNAL", nullptr, false},      {"LATIN1", "ISO-8859-1", true},
+    {"LATIN2", "ISO-8859-2", true},         {"LATIN3", "ISO-8859-3", true},
+    {"LATIN4", "ISO-8859-4", true},         {"LATIN5", "ISO-8859-9", true},
+    {"LATIN6", "ISO-8859-10", true},        {"LATIN7", "ISO-8859-13", true},
+    {"LATIN8", "ISO-8859-14", true},        {"LATIN9", "ISO-8859-15", true},
+    {"LATIN10", "ISO-8859-16", true},       {"ISO_8859_5", "ISO-8859-5", true},
+    {"ISO_8859_6", "ISO-8859-6", true},     {"ISO_8859_7", "ISO-8859-7", true},
+    {"ISO_8859_8", "ISO-8859-8", true},     {"WIN866", "CP866", true},
+    {"WIN874", "CP874", true},              {"WIN1250", "CP1250", true},
+    {"WIN1251", "CP1251", true},            {"WIN1252", "CP1252", true},
+    {"WIN1253", "CP1253", true},            {"WIN1254", "CP1254", true},
+    {"WIN1255", "CP1255", true},            {"WIN1256", "CP1256", true},
+    {"WIN1257", "CP1257", true},            {"WIN1258", "CP1258", true},
+    {"KOI8R", "KOI8-R", true},              {"KOI8U", "KOI8-U", true},
+    {"EUC_JP", "EUC-JP", false, kEucControls},            {"EUC_CN", "EUC-CN", false},
+    {"EUC_KR", "EUC-KR", false, kEucControls},            {"EUC_TW", "EUC-TW", false},
+    {"EUC_JIS_2004", "EUC-JISX0213", false, kEucControls}, {"SJIS", "CP932", false},
+    {"SHIFT_JIS_2004", "SHIFT_JISX0213", false}, {"BIG5", "BIG5", false, kTwoByteEnds},
+    {"GBK", "GBK", false, kTwoByteEnds},                  {"UHC", "CP949", false},
+    {"GB18030", "GB18030", false},          {"JOHAB", "JOHAB", false},
+};
+
+struct Alias {
+  std::string_view key;  // lower-case letters and digits only
+  std::string_view name;
+};
+
+// PostgreSQL's names and aliases, as its lookup cleans them.
+constexpr Alias kAliases[] = {
+    {"abc", "WIN1258"},          {"alt", "WIN866"},           {"big5", "BIG5"},
+    {"euccn", "EUC_CN"},         {"eucjis2004", "EUC_JIS_2004"}, {"eucjp", "EUC_JP"},
+    {"euckr", "EUC_KR"},         {"euctw", "EUC_TW"},         {"gb18030", "GB18030"},
+    {"gbk", "GBK"},              {"iso88591", "LATIN1"},      {"iso885910", "LATIN6"},
+    {"iso885913", "LATIN7"},     {"iso885914", "LATIN8"},     {"iso885915", "LATIN9"},
+    {"iso885916", "LATIN10"},    {"iso88592", "LATIN2"},      {"iso88593", "LATIN3"},
+    {"iso88594", "LATIN4"},      {"iso88595", "ISO_8859_5"},  {"iso88596", "ISO_8859_6"},
+    {"iso88597", "ISO_8859_7"},  {"iso88598", "ISO_8859_8"},  {"iso88599", "LATIN5"},
+    {"johab", "JOHAB"},          {"koi8", "KOI8R"},           {"koi8r", "KOI8R"},
+    {"koi8u", "KOI8U"},          {"latin1", "LATIN1"},        {"latin10", "LATIN10"},
+    {"latin2", "LATIN2"},        {"latin3", "LATIN3"},        {"latin4", "LATIN4"},
+    {"latin5", "LATIN5"},        {"latin6", "LATIN6"},        {"latin7", "LATIN7"},
+    {"latin8", "LATIN8"},        {"latin9", "LATIN9"},        {"mskanji", "SJIS"},
+    {"muleinternal", "MULE_INTERNAL"}, {"shiftjis", "SJIS"},  {"shiftjis2004", "SHIFT_JIS_2004"},
+    {"sjis", "SJIS"},            {"sqlascii", "SQL_ASCII"},   {"tcvn", "WIN1258"},
+    {"tcvn5712", "WIN1258"},     {"uhc", "UHC"},              {"unicode", "UTF8"},
+    {"utf8", "UTF8"},            {"vscii", "WIN1258"},        {"win", "WIN1251"},
+    {"win1250", "WIN1250"},      {"win1251", "WIN1251"},      {"win1252", "WIN1252"},
+    {"win1253", "WIN1253"},      {"win1254", "WIN1254"},      {"win1255", "WIN1255"},
+    {"win1256", "WIN1256"},      {"win1257", "WIN1257"},      {"win1258", "WIN1258"},
+    {"win866", "WIN866"},        {"win874", "WIN874"},        {"win932", "SJIS"},
+    {"win936", "GBK"},           {"win949", "UHC"},           {"win950", "BIG5"},
+    {"windows1250", "WIN1250"},  {"windows1251", "WIN1251"},  {"windows1252", "WIN1252"},
+    {"windows1253", "WIN1253"},  {"windows1254", "WIN1254"},  {"windows1255", "WIN1255"},
+    {"windows1256", "WIN1256"},  {"windows1257", "WIN1257"},  {"windows1258", "WIN1258"},
+    {"windows866", "WIN866"},    {"windows874", "WIN874"},    {"windows932", "SJIS"},
+    {"windows936", "GBK"},       {"windows949", "UHC"},       {"windows950", "BIG5"},
+};
+
+// PostgreSQL ignores names this long (NAMEDATALEN).
+constexpr std::size_t kMaxNameLength = 63;
+
+const Encoding* find_encoding(std::string_view name) {
+  if (name.empty() || name.size() > kMaxNameLength) return nullptr;
+  char key_bytes[kMaxNameLength];
+  std::size_t key_length = 0;
+  for (const char c : name) {
+    if (c >= 'A' && c <= 'Z') {
+      key_bytes[key_length++] = static_cast<char>(c | 0x20);
+    } else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+      key_bytes[key_length++] = c;
+    }
+  }
+  const std::string_view key(key_bytes, key_length);
+  for (const Alias& alias : kAliases) {
+    if (alias.key != key) continue;
+    for (const Encoding& encoding : kEncodings) {
+      if (encoding.name == alias.name) return &encoding;
+    }
+  }
+  return nullptr;
+}
+
+iconv_t as_iconv(void* converter) { return static_cast<iconv_t>(converter); }
+constexpr auto kIconvFailed = static_cast<std::size_t>(-1);
+
+// The length of the UTF-8 character at `p` as PostgreSQL accepts it (no
+// overlong form, no surrogate, nothing above U+10FFFF); 0 when invalid.
+std::size_t utf8_length(const unsigned char* p, const unsigned char* end) {
+  const unsigned char lead = p[0];
+  if (lead < 0xC2 || lead > 0xF4) return 0;
+  const std::size_t length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+  if (static_cast<std::size_t>(end - p) < length) return 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead == 0xE0) low = 0xA0;
+  if (lead == 0xED) high = 0x9F;
+  if (lead == 0xF0) low = 0x90;
+  if (lead == 0xF4) high = 0x8F;
+  if (p[1] < low || p[1] > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (p[i] < 0x80 || p[i] > 0xBF) return 0;
+  }
+  return length;
+}
+
+constexpr bool is_plain_atom_byte(unsigned char c) { return c >= ' ' && c < 0x7F && c != '\'' && c != '\\'; }
+
+// Writes the inside of a quoted atom. PostgreSQL refuses a zero byte in
+// every encoding, so it is written as an invalid byte.
+class AtomSink {
+ public:
+  AtomSink(char* out, bool& invalid) : out_(out), invalid_(invalid) {}
+  char* end() const { return out_; }
+
+  // Copies the bytes from `p` that go into the atom as they are, eight
+  // at a time; the store may run up to eight bytes past them.
+  void copy_plain(const unsigned char*& p, const unsigned char* end) {
+    while (end - p >= 8) {
+      const std::uint64_t word = swar::load8(reinterpret_cast<const char*>(p));
+      const std::uint64_t stops = (word & swar::kHighBits) | swar::bytes_below(word, ' ') |
+                                  swar::bytes_equal(word, '\'') | swar::bytes_equal(word, '\\') |
+                                  swar::bytes_equal(word, '\x7f');
+      swar::store8(out_, word);
+      if (stops != 0) {
+        const unsigned clean = swar::first_flagged(stops);
+        p += clean;
+        out_ += clean;
+        return;
+      }
+      p += 8;
+      out_ += 8;
+    }
+    while (p < end && is_plain_atom_byte(*p)) *out_++ = static_cast<char>(*p++);
+  }
+  void ascii(unsigned char c) {
+    if (c == 0) return bad(c);
+    out_ = write_atom_byte(out_, c);
+  }
+  void text(const unsigned char* p, std::size_t length) {
+    std::memcpy(out_, p, length);
+    out_ += length;
+  }
+  void bad(unsigned char c) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    const char escape[] = {'\\', 'x', kHex[c >> 4], kHex[c & 15], '\\'};
+    std::memcpy(out_, escape, sizeof escape);
+    out_ += sizeof escape;
+    invalid_ = true;
+  }
+
+ private:
+  char* out_;
+  bool& invalid_;
+};
+
+// Appends to a name: nothing escaped, invalid bytes kept.
+class NameSink {
+ public:
+  explicit NameSink(std::string& out) : out_(out) {}
+  void copy_plain(const unsigned char*& p, const unsigned char* end) {
+    const unsigned char* const from = p;
+    while (p < end && *p < 0x80) ++p;
+    out_.append(reinterpret_cast<const char*>(from), static_cast<std::size_t>(p - from));
+  }
+  void ascii(unsigned char c) { out_.push_back(static_cast<char>(c)); }
+  void text(const unsigned char* p, std::size_t length) { out_.append(reinterpret_cast<const char*>(p), length); }
+  void bad(unsigned char c) { out_.push_back(static_cast<char>(c)); }
+
+ private:
+  std::string& out_;
+};
+
+// The length of the bytes from the start of `bytes` that iconv may
+// convert before a lone byte PostgreSQL refuses.
+std::size_t until_lone_byte(std::string_view bytes, std::uint8_t lone_bytes) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      ++i;
+    } else if (lone_bytes == kEucControls) {
+      if (c <= 0x9F && c != 0x8E && c != 0x8F) return i;
+      ++i;
+    } else if (lone_bytes == kTwoByteEnds) {
+      if (c == 0x80 || c == 0xFF) return i;
+      i += 2;
+    } else {
+      return bytes.size();
+    }
+  }
+  return bytes.size();
+}
+
+// Passes converted UTF-8 on to a sink.
+template <typename Sink>
+void emit_utf8(const char* from, const char* to, Sink& sink) {
+  const auto* p = reinterpret_cast<const unsigned char*>(from);
+  const auto* const end = reinterpret_cast<const unsigned char*>(to);
+  while (p < end) {
+    sink.copy_plain(p, end);
+    if (p == end) break;
+    if (*p < 0x80) {
+      sink.ascii(*p++);
+      continue;
+    }
+    const unsigned char* const run = p;
+    while (p < end && *p >= 0x80) ++p;
+    sink.text(run, static_cast<std::size_t>(p - run));
+  }
+}
+
+}  // namespace
+
+TextEncoding::TextEncoding() = default;
+
+TextEncoding::~TextEncoding() {
+  if (converter_ != nullptr) iconv_close(as_iconv(converter_));
+}
+
+bool TextEncoding::select(std::string_view name) {
+  const Encoding* encoding = find_encoding(name);
+  if (encoding == nullptr) return false;
+  Form form = Form::converter;
+  if (encoding->name == "UTF8") {
+    form = Form::utf8;
+  } else if (encoding->name == "SQL_ASCII") {
+    form = Form::bytes;
+  } else if (encoding->iconv_name == nullptr) {
+    return false;
+  }
+  iconv_t converter = reinterpret_cast<iconv_t>(-1);
+  if (form == Form::converter) {
+    converter = iconv_open("UTF-8", encoding->iconv_name);
+    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+  }
+  if (encoding->one_byte) {
+    // A one-byte encoding is read through a table; the converter is only
+    // needed to fill it.
+    for (std::size_t byte = 0; byte < high_bytes_.size(); ++byte) {
+      char in_byte = static_cast<char>(0x80 + byte);
+      char utf8[8];
+      char* in = &in_byte;
+      std::size_t in_left = 1;
+      char* out = utf8;
+      std::size_t out_left = sizeof utf8;
+      iconv(converter, nullptr, nullptr, nullptr, nullptr);
+      const bool converted = iconv(converter, &in, &in_left, &out, &out_left) != kIconvFailed &&
+                             iconv(converter, nullptr, nullptr, &out, &out_left) != kIconvFailed;
+      const auto length = static_cast<std::size_t>(out - utf8);
+      HighByte& entry = high_bytes_[byte];
+      entry.length = converted && in_left == 0 && length <= entry.utf8.size() ? static_cast<std::uint8_t>(length) : 0;
+      std::memcpy(entry.utf8.data(), utf8, entry.length);
+    }
+    iconv_close(converter);
+    converter = reinterpret_cast<iconv_t>(-1);
+    form = Form::byte_table;
+  }
+  if (converter_ != nullptr) iconv_close(as_iconv(converter_));
+  converter_ = form == Form::converter ? converter : nullptr;
+  form_ = form;
+  lone_bytes_ = encoding->lone_bytes;
+  name_ = encoding->name;
+  return true;
+}
+
+template <typename Sink>
+void TextEncoding::convert(std::string_view bytes, Sink& sink) const {
+  if (form_ == Form::converter) return convert_through_iconv(bytes, sink);
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* const end = p + bytes.size();
+  while (p < end) {
+    sink.copy_plain(p, end);
+    if (p == end) break;
+    const unsigned char c = *p;
+    if (c < 0x80) {
+      sink.ascii(c);
+      ++p;
+      continue;
+    }
+    switch (form_) {
+      case Form::utf8:
+        if (const std::size_t length = utf8_length(p, end); length != 0) {
+          sink.text(p, length);
+          p += length;
+          continue;
+        }
+        sink.bad(c);
+        break;
+      case Form::bytes: sink.text(p, 1); break;
+      case Form::byte_table:
+        if (const HighByte& entry = high_bytes_[c - 0x80]; entry.length != 0) {
+          sink.text(reinterpret_cast<const unsigned char*>(entry.utf8.data()), entry.length);
+        } else {
+          sink.bad(c);
+        }
+        break;
+      case Form::converter: break;
+    }
+    ++p;
+  }
+}
+
+template <typename Sink>
+void TextEncoding::convert_through_iconv(std::string_view bytes, Sink& sink) const {
+  const iconv_t converter = as_iconv(converter_);
+  iconv(converter, nullptr, nullptr, nullptr, nullptr);
+  char* in = const_cast<char*>(bytes.data());  // iconv() only reads it
+  std::size_t in_left = bytes.size();
+  char buffer[1024];
+  const auto flush = [&] {
+    char* out = buffer;
+    std::size_t out_left = sizeof buffer;
+    iconv(converter, nullptr, nullptr, &out, &out_left);
+    emit_utf8(buffer, out, sink);
+  };
+  std::size_t clear = until_lone_byte(bytes, lone_bytes_);
+  for (;;) {
+    char* out = buffer;
+    std::size_t out_left = sizeof buffer;
+    if (in_left == 0) {
+      flush();
+      return;
+    }
+    std::size_t clear_left = std::min(clear, in_left);
+    const char* const from = in;
+    const bool failed = clear_left != 0 && iconv(converter, &in, &clear_left, &out, &out_left) == kIconvFailed;
+    const int error = failed ? errno : 0;
+    const auto converted = static_cast<std::size_t>(in - from);
+    in_left -= converted;
+    clear -= converted;
+    emit_utf8(buffer, out, sink);
+    if ((!failed && clear != 0) || error == E2BIG) continue;
+    if (in_left == 0) continue;
+    // A character held back to combine with the next one comes first.
+    flush();
+    sink.bad(static_cast<unsigned char>(*in));
+    ++in;
+    --in_left;
+    clear = until_lone_byte({in, in_left}, lone_bytes_);
+  }
+}
+
+char* TextEncoding::write_atom_text(std::string_view bytes, char* out, bool& invalid) const {
+  AtomSink sink(out, invalid);
+  convert(bytes, sink);
+  return sink.end();
+}
+
+void TextEncoding::append_utf8(std::string_view bytes, std::string& out) const {
+  NameSink sink(out);
+  convert(bytes, sink);
+}
+
+}  // namespace pgdump2pl

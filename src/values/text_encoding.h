@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -38,8 +40,28 @@ class TextEncoding {
   void append_utf8(std::string_view bytes, std::string& out) const;
 
  private:
-  // (the implementation's own members)
+  // How the bytes are read: UTF-8 checked, bytes passed through, a byte
+  // table of a one-byte encoding, or iconv for the others.
+  enum class Form : std::uint8_t { utf8, bytes, byte_table, converter };
+  // The UTF-8 of a byte from 128 up in a one-byte encoding; length 0
+  // when the encoding has no character there.
+  struct HighByte {
+    std::array<char, 3> utf8{};
+    std::uint8_t length = 0;
+  };
+
+  template <typename Sink>
+  void convert(std::string_view bytes, Sink& sink) const;
+  template <typename Sink>
+  void convert_through_iconv(std::string_view bytes, Sink& sink) const;
+
   std::string name_ = "UTF8";
+  Form form_ = Form::utf8;
+  // Lead bytes PostgreSQL refuses where iconv takes them alone:
+  // LoneByte values, see the implementation.
+  std::uint8_t lone_bytes_ = 0;
+  void* converter_ = nullptr;  // an iconv_t, open while form_ is converter
+  std::array<HighByte, 128> high_bytes_{};
 };
 
 }  // namespace pgdump2pl

@@ -8,7 +8,8 @@
 namespace pgdump2pl {
 
 // The room write_value_term() may need for a value of `size` bytes: an
-// unconstrained numeric's exponent may add up to a thousand digits.
+// exponent may add up to a thousand digits; a numeric whose exponent
+// adds more stays text.
 constexpr std::size_t value_term_bound(std::size_t size) { return size + 1040; }
 
 // Writes the value `text` (not NULL, already decoded from its COPY or SQL
