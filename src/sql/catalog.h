@@ -87,7 +87,15 @@ class Catalog {
     ColumnType type;
     ColumnDefault default_value;
   };
-  struct ColumnDefinition;
+  struct ColumnDefinition {
+    Column column;
+    ColumnOrigin origin;
+    bool has_type = true;      // a partition's column options name none
+    bool has_default = false;  // written, DEFAULT NULL too: it hides the domain's
+  };
+  static constexpr std::size_t kNoColumn = static_cast<std::size_t>(-1);
+  static std::size_t column_index(const Table& table, std::string_view name);
+  static bool begins_table_constraint(const Token& token);
 
   std::string creation_schema() const;
   // The key of the object `name` means, or empty.
