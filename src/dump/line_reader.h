@@ -42,6 +42,15 @@ class LineReader {
   // Up to `n` bytes ahead, not consumed; fewer only at the end.
   std::string_view lookahead(std::size_t n);
 
+  // For a scanner that walks the buffer itself: the bytes read and not
+  // yet consumed (kReadSlack readable bytes follow them), ...
+  std::string_view buffered() const { return {buf_.get() + pos_, end_ - pos_}; }
+  // ... consuming the first `n` of them, ...
+  void consume(std::size_t n) { pos_ += n; }
+  // ... and reading one more block after them, which may move them;
+  // false when nothing more will come.
+  bool read_more() { return fill(); }
+
   // The errno of the read that failed, or 0.
   int error() const { return error_; }
 

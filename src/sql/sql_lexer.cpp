@@ -1,1 +1,672 @@
 #include "sql/sql_lexer.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace pgdump2pl {
+namespace {
+
+enum : std::uint8_t {
+  kSpace = 1,
+  kIdentStart = 2,
+  kIdentCont = 4,
+  kTagCont = 8,  // a dollar quote's tag: an identifier's bytes but `$`
+  kDigit = 16,
+  kOperator = 32,
+  kUpper = 64,
+};
+
+constexpr std::array<std::uint8_t, 256> make_classes() {
+  std::array<std::uint8_t, 256> classes{};
+  for (int c = 0; c < 256; ++c) {
+    std::uint8_t cls = 0;
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 128;
+    const bool digit = c >= '0' && c <= '9';
+    if (letter) cls |= kIdentStart | kIdentCont | kTagCont;
+    if (digit) cls |= kDigit | kIdentCont | kTagCont;
+    if (c == '$') cls |= kIdentCont;
+    if (c >= 'A' && c <= 'Z') cls |= kUpper;
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') cls |= kSpace;
+    for (const char op : std::string_view("~!@#^&|`?+-*/%<>=")) {
+      if (c == op) cls |= kOperator;
+    }
+    classes[static_cast<std::size_t>(c)] = cls;
+  }
+  return classes;
+}
+
+constexpr std::array<std::uint8_t, 256> kClasses = make_classes();
+
+inline bool is(int c, std::uint8_t cls) { return c >= 0 && (kClasses[static_cast<std::size_t>(c)] & cls) != 0; }
+inline bool is(char c, std::uint8_t cls) { return (kClasses[static_cast<unsigned char>(c)] & cls) != 0; }
+
+int hex_value(int c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool is_high_surrogate(std::uint32_t code) { return code >= 0xD800 && code <= 0xDBFF; }
+bool is_low_surrogate(std::uint32_t code) { return code >= 0xDC00 && code <= 0xDFFF; }
+std::uint32_t combine_surrogates(std::uint32_t high, std::uint32_t low) {
+  return 0x10000 + ((high - 0xD800) << 10) + (low - 0xDC00);
+}
+
+// Code points the server would refuse (a lone surrogate, past U+10FFFF)
+// become U+FFFD rather than bytes that are not UTF-8.
+void append_utf8(std::string& out, std::uint32_t code) {
+  if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// `count` hex digits of `text` from `at` as a number; false if one is not.
+bool hex_digits(std::string_view text, std::size_t at, std::size_t count, std::uint32_t& value) {
+  if (at + count > text.size()) return false;
+  value = 0;
+  for (std::size_t k = at; k < at + count; ++k) {
+    const int digit = hex_value(static_cast<unsigned char>(text[k]));
+    if (digit < 0) return false;
+    value = value * 16 + static_cast<std::uint32_t>(digit);
+  }
+  return true;
+}
+
+// A U& escape at text[at] (the escape byte): its length, 0 if malformed.
+std::size_t unicode_escape(std::string_view text, std::size_t at, std::uint32_t& code) {
+  if (hex_digits(text, at + 1, 4, code)) return 5;
+  if (at + 1 < text.size() && text[at + 1] == '+' && hex_digits(text, at + 2, 6, code)) return 8;
+  return 0;
+}
+
+}  // namespace
+
+SqlLexer::SqlLexer(LineReader& lines) : lines_(lines) { sync(); }
+
+int SqlLexer::error() const { return lines_.error(); }
+
+void SqlLexer::sync() {
+  const std::string_view bytes = lines_.buffered();
+  data_ = bytes.data();
+  avail_ = bytes.size();
+}
+
+bool SqlLexer::read_more() {
+  const bool more = lines_.read_more();
+  sync();
+  return more;
+}
+
+// The byte at offset `at` from the current token's start, reading on as
+// needed; -1 past the end of the script.
+int SqlLexer::byte_at(std::size_t at) {
+  while (at >= avail_) {
+    if (!read_more()) return -1;
+  }
+  return static_cast<unsigned char>(data_[at]);
+}
+
+// Past the bytes scanned so far at `at`: between tokens they are let go
+// (so that a long comment is never held whole), inside one they are kept.
+bool SqlLexer::refill(std::size_t& at, bool consuming) {
+  if (consuming) {
+    drop(at);
+    at = 0;
+  }
+  return read_more();
+}
+
+void SqlLexer::drop(std::size_t n) {
+  if (capturing_) capture_.append(data_, n);
+  lines_.consume(n);
+  data_ += n;
+  avail_ -= n;
+}
+
+// Skips whitespace and comments from `at`; false when the script ends
+// first. Lines are counted only when consuming: bytes merely looked at
+// are counted when they are taken.
+bool SqlLexer::skip_blanks(std::size_t& at, bool consuming) {
+  std::uint64_t lines = 0;
+  bool more = true;
+  for (;;) {
+    while (at < avail_ && is(data_[at], kSpace)) lines += data_[at++] == '\n';
+    if (at == avail_) {
+      if (!refill(at, consuming)) {
+        more = false;
+        break;
+      }
+      continue;
+    }
+    const char c = data_[at];
+    if (c == '-' && byte_at(at + 1) == '-') {
+      at += 2;
+      for (;;) {
+        while (at < avail_ && data_[at] != '\n' && data_[at] != '\r') ++at;
+        if (at < avail_ || !refill(at, consuming)) break;
+      }
+    } else if (c == '/' && byte_at(at + 1) == '*') {
+      at += 2;
+      int depth = 1;
+      while (depth > 0) {
+        if (at == avail_ && !refill(at, consuming)) break;
+        const char inside = data_[at];
+        if (inside == '*' && byte_at(at + 1) == '/') {
+          --depth;
+          at += 2;
+        } else if (inside == '/' && byte_at(at + 1) == '*') {
+          ++depth;
+          at += 2;
+        } else {
+          lines += inside == '\n';
+          ++at;
+        }
+      }
+    } else {
+      break;
+    }
+  }
+  if (consuming) line_ += lines;
+  return more && at < avail_;
+}
+
+// After a string's closing quote, at `at`: the offset just past the quote
+// that continues it (blanks holding a line end, and `--` comments, in
+// between), or 0 when the string ends there.
+std::size_t SqlLexer::continuation(std::size_t at) {
+  bool line_end = false;
+  for (;;) {
+    const int c = byte_at(at);
+    if (c == '\n' || c == '\r') {
+      line_end = true;
+      ++at;
+    } else if (c == ' ' || c == '\t' || c == '\f' || (c == '\v' && line_end)) {
+      ++at;
+    } else if (c == '-' && byte_at(at + 1) == '-') {
+      at += 2;
+      int inside = 0;
+      while ((inside = byte_at(at)) >= 0 && inside != '\n' && inside != '\r') ++at;
+      if (inside < 0) return 0;
+    } else {
+      return c == '\'' && line_end ? at + 1 : 0;
+    }
+  }
+}
+
+// Scans a quoted body from `at`, just past its opening quote, through its
+// closing quote and the strings that continue it. The text lands in text_
+// (`decoded`) when it is not the body's bytes as they stand. False when
+// the script ends inside.
+bool SqlLexer::scan_quoted(std::size_t at, char quote, Quoting quoting, bool& decoded, std::size_t& end) {
+  decoded = false;
+  std::size_t from = at;  // the first byte not yet in text_
+  auto take = [&](std::size_t upto) {
+    if (!decoded) text_.clear();
+    decoded = true;
+    text_.append(data_ + from, upto - from);
+  };
+  std::size_t i = at;
+  for (;;) {
+    for (;;) {
+      if (quoting == Quoting::escapes) {
+        while (i < avail_ && data_[i] != quote && data_[i] != '\\') ++i;
+      } else if (const void* hit = std::memchr(data_ + i, quote, avail_ - i)) {
+        i = static_cast<std::size_t>(static_cast<const char*>(hit) - data_);
+      } else {
+        i = avail_;
+      }
+      if (i < avail_) break;
+      if (!read_more()) return false;
+    }
+    if (data_[i] == '\\') {
+      take(i);
+      i = read_escape(i);
+      if (i == 0) return false;
+      from = i;
+      continue;
+    }
+    if (quoting != Quoting::bits && byte_at(i + 1) == quote) {
+      take(i + 1);  // one of the two quotes
+      i += 2;
+      from = i;
+      continue;
+    }
+    const std::size_t resumed = quote == '\'' ? continuation(i + 1) : 0;
+    if (resumed == 0) {
+      if (decoded) take(i);
+      end = i + 1;
+      return true;
+    }
+    take(i);
+    i = from = resumed;
+  }
+}
+
+// Reads the backslash escape at `at` of an E'' string into text_: the
+// offset past it, 0 when the script ends inside it.
+std::size_t SqlLexer::read_escape(std::size_t at) {
+  const int c = byte_at(at + 1);
+  if (c < 0) return 0;
+  auto hex_run = [&](std::size_t from, std::size_t count, std::uint32_t& value) {
+    value = 0;
+    for (std::size_t k = from; k < from + count; ++k) {
+      const int digit = hex_value(byte_at(k));
+      if (digit < 0) return false;
+      value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return true;
+  };
+  switch (c) {
+    case 'b': text_ += '\b'; return at + 2;
+    case 'f': text_ += '\f'; return at + 2;
+    case 'n': text_ += '\n'; return at + 2;
+    case 'r': text_ += '\r'; return at + 2;
+    case 't': text_ += '\t'; return at + 2;
+    case 'x': {
+      std::size_t i = at + 2;
+      int value = hex_value(byte_at(i));
+      if (value < 0) break;
+      const int second = hex_value(byte_at(++i));
+      if (second >= 0) {
+        value = value * 16 + second;
+        ++i;
+      }
+      text_ += static_cast<char>(value);
+      return i;
+    }
+    case 'u':
+    case 'U': {
+      const std::size_t digits = c == 'u' ? 4 : 8;
+      std::uint32_t code = 0;
+      if (!hex_run(at + 2, digits, code)) break;
+      std::size_t i = at + 2 + digits;
+      if (is_high_surrogate(code) && byte_at(i) == '\\') {
+        const int form = byte_at(i + 1);
+        const std::size_t low_digits = form == 'u' ? 4 : form == 'U' ? 8 : 0;
+        std::uint32_t low = 0;
+        if (low_digits != 0 && hex_run(i + 2, low_digits, low) && is_low_surrogate(low)) {
+          code = combine_surrogates(code, low);
+          i += 2 + low_digits;
+        }
+      }
+      append_utf8(text_, code);
+      return i;
+    }
+    default:
+      if (c >= '0' && c <= '7') {
+        unsigned value = static_cast<unsigned>(c - '0');
+        std::size_t i = at + 2;
+        for (int digit = 1; digit < 3; ++digit, ++i) {
+          const int next = byte_at(i);
+          if (next < '0' || next > '7') break;
+          value = value * 8 + static_cast<unsigned>(next - '0');
+        }
+        text_ += static_cast<char>(value & 0xFF);
+        return i;
+      }
+  }
+  text_ += static_cast<char>(c);
+  return at + 2;
+}
+
+// A `UESCAPE 'c'` after a U& token ending at `at`: the offset past it and
+// its escape byte, or 0 when none follows.
+std::size_t SqlLexer::uescape_clause(std::size_t at, char& escape) {
+  std::size_t i = at;
+  if (!skip_blanks(i, false)) return 0;
+  for (const char letter : std::string_view("uescape")) {
+    const int c = byte_at(i++);
+    if (c < 0 || (c | 0x20) != letter) return 0;
+  }
+  if (is(byte_at(i), kIdentCont) || !skip_blanks(i, false)) return 0;
+  const int c = byte_at(i + 1);
+  if (byte_at(i) != '\'' || c < 0 || c == '\'' || byte_at(i + 2) != '\'') return 0;
+  escape = static_cast<char>(c);
+  return i + 3;
+}
+
+// The text of a U& token, its escapes read: `\XXXX`, `\+XXXXXX`, and the
+// escape byte doubled for itself.
+std::string_view SqlLexer::decode_unicode(std::string_view raw, char escape) {
+  if (raw.data() == text_.data()) {
+    scratch_.swap(text_);
+    raw = scratch_;
+  }
+  text_.clear();
+  std::size_t i = 0;
+  while (i < raw.size()) {
+    const void* hit = std::memchr(raw.data() + i, escape, raw.size() - i);
+    const std::size_t at = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - raw.data()) : raw.size();
+    text_.append(raw.data() + i, at - i);
+    if (at == raw.size()) break;
+    if (at + 1 < raw.size() && raw[at + 1] == escape) {
+      text_ += escape;
+      i = at + 2;
+      continue;
+    }
+    std::uint32_t code = 0;
+    const std::size_t length = unicode_escape(raw, at, code);
+    if (length == 0) {  // the server refuses it; kept as written
+      text_ += escape;
+      i = at + 1;
+      continue;
+    }
+    i = at + length;
+    std::uint32_t low = 0;
+    std::size_t low_length = 0;
+    if (is_high_surrogate(code) && i < raw.size() && raw[i] == escape &&
+        (low_length = unicode_escape(raw, i, low)) != 0 && is_low_surrogate(low)) {
+      code = combine_surrogates(code, low);
+      i += low_length;
+    }
+    append_utf8(text_, code);
+  }
+  return text_;
+}
+
+const Token& SqlLexer::emit(TokenKind kind, std::string_view text, std::size_t end) {
+  token_end_ = end;
+  token_.kind = kind;
+  token_.text = text;
+  if (capturing_) {
+    capture_.append(data_, end);
+    capture_end_ = capture_.size();
+  }
+  return token_;
+}
+
+const Token& SqlLexer::end_of_script() {
+  finished_ = true;
+  capturing_ = false;
+  token_end_ = 0;
+  token_.kind = TokenKind::end;
+  token_.text = {};
+  token_.line = line_;
+  return token_;
+}
+
+const Token& SqlLexer::advance() {
+  lines_.consume(token_end_);
+  token_end_ = 0;
+  in_data_ = false;
+  sync();
+  if (finished_) return end_of_script();
+  std::size_t at = 0;
+  const bool more = skip_blanks(at, true);
+  drop(at);
+  if (!more) return end_of_script();
+  token_.line = line_;
+
+  const char c = data_[0];
+  if (is(c, kIdentStart)) {
+    switch (c) {
+      case 'e': case 'E':
+        if (byte_at(1) == '\'') return lex_quoted(2, '\'', Quoting::escapes, false);
+        break;
+      case 'n': case 'N':
+        if (byte_at(1) == '\'') {
+          return lex_quoted(2, '\'', standard_conforming_strings_ ? Quoting::plain : Quoting::escapes, false);
+        }
+        break;
+      case 'b': case 'B': case 'x': case 'X':
+        if (byte_at(1) == '\'') return lex_quoted(2, '\'', Quoting::bits, false);
+        break;
+      case 'u': case 'U':
+        if (byte_at(1) == '&') {
+          const int quote = byte_at(2);
+          if (quote == '\'' || quote == '"') return lex_quoted(3, static_cast<char>(quote), Quoting::plain, true);
+        }
+        break;
+      default:
+        break;
+    }
+    return lex_word();
+  }
+  if (is(c, kDigit) || (c == '.' && is(byte_at(1), kDigit))) return lex_number();
+  switch (c) {
+    case '\'': return lex_quoted(1, '\'', standard_conforming_strings_ ? Quoting::plain : Quoting::escapes, false);
+    case '"': return lex_quoted(1, '"', Quoting::plain, false);
+    case '$': return lex_dollar();
+    case '\\': return lex_meta_command();
+    case '(':
+      ++parens_;
+      paren_depth_ = parens_ + begin_depth_;
+      break;
+    case ')':
+      if (parens_ > 0) --parens_;
+      paren_depth_ = parens_ + begin_depth_;
+      break;
+    case ';':
+      if (paren_depth_ == 0) {
+        emit(TokenKind::symbol, {data_, 1}, 1);
+        capturing_ = false;  // nothing asks for more than a statement
+        words_in_statement_ = 0;
+        std::fill(std::begin(leading_words_), std::end(leading_words_), '\0');
+        return token_;
+      }
+      break;
+    case ':':
+      if (byte_at(1) == ':') return emit(TokenKind::symbol, {data_, 2}, 2);
+      break;
+    default:
+      if (is(c, kOperator)) return lex_operator();
+  }
+  return emit(TokenKind::symbol, {data_, 1}, 1);
+}
+
+const Token& SqlLexer::lex_word() {
+  std::size_t i = 1;
+  bool upper = is(data_[0], kUpper);
+  for (;;) {
+    while (i < avail_ && is(data_[i], kIdentCont)) upper |= is(data_[i++], kUpper);
+    if (i < avail_ || !read_more()) break;
+  }
+  std::string_view word(data_, i);
+  if (upper) {
+    text_.assign(word);
+    for (char& letter : text_) {
+      if (is(letter, kUpper)) letter = static_cast<char>(letter + ('a' - 'A'));
+    }
+    word = text_;
+  }
+  track_blocks(word);
+  return emit(TokenKind::word, word, i);
+}
+
+// psql's own guess at a BEGIN ATOMIC body of CREATE [OR REPLACE]
+// FUNCTION/PROCEDURE, whose `;` do not end the statement: it looks at the
+// first four words, then counts BEGIN, CASE (inside a BEGIN) and END
+// outside parentheses.
+void SqlLexer::track_blocks(std::string_view word) {
+  if (words_in_statement_ < std::size(leading_words_)) {
+    if (word == "create" || word == "or" || word == "replace" || word == "function" || word == "procedure") {
+      leading_words_[words_in_statement_] = word[0];
+    }
+    ++words_in_statement_;
+  }
+  const char* first = leading_words_;
+  if (first[0] != 'c' || parens_ != 0) return;
+  if (!(first[1] == 'f' || first[1] == 'p' ||
+        (first[1] == 'o' && first[2] == 'r' && (first[3] == 'f' || first[3] == 'p')))) {
+    return;
+  }
+  if (word == "begin") {
+    ++begin_depth_;
+  } else if (word == "case") {
+    if (begin_depth_ >= 1) ++begin_depth_;
+  } else if (word == "end") {
+    if (begin_depth_ > 0) --begin_depth_;
+  }
+  paren_depth_ = parens_ + begin_depth_;
+}
+
+const Token& SqlLexer::lex_quoted(std::size_t body, char quote, Quoting quoting, bool unicode) {
+  bool decoded = false;
+  std::size_t end = 0;
+  if (!scan_quoted(body, quote, quoting, decoded, end)) return end_of_script();
+  if (unicode) {
+    char escape = '\\';
+    const std::size_t past_clause = uescape_clause(end, escape);
+    const std::string_view raw = decoded ? std::string_view(text_) : std::string_view(data_ + body, end - 1 - body);
+    decode_unicode(raw, escape);
+    decoded = true;
+    if (past_clause != 0) end = past_clause;
+  }
+  line_ += static_cast<std::uint64_t>(std::count(data_, data_ + end, '\n'));
+  const std::string_view text = decoded ? std::string_view(text_) : std::string_view(data_ + body, end - 1 - body);
+  return emit(quote == '"' ? TokenKind::quoted_name : TokenKind::string, text, end);
+}
+
+const Token& SqlLexer::lex_dollar() {
+  std::size_t i = 1;
+  if (is(byte_at(1), kDigit)) {
+    for (;;) {
+      while (i < avail_ && is(data_[i], kDigit)) ++i;
+      if (i < avail_ || !read_more()) break;
+    }
+    return emit(TokenKind::parameter, {data_, i}, i);
+  }
+  if (is(byte_at(1), kIdentStart)) {
+    do ++i;
+    while (is(byte_at(i), kTagCont));
+  }
+  if (byte_at(i) != '$') return emit(TokenKind::symbol, {data_, 1}, 1);
+  const std::size_t delimiter = i + 1;
+  i = delimiter;
+  for (;;) {
+    if (const void* hit = std::memchr(data_ + i, '$', avail_ - i)) {
+      i = static_cast<std::size_t>(static_cast<const char*>(hit) - data_);
+      if (byte_at(i + delimiter - 1) < 0) return end_of_script();
+      if (std::memcmp(data_ + i, data_, delimiter) == 0) break;
+      ++i;
+    } else {
+      i = avail_;
+      if (!read_more()) return end_of_script();
+    }
+  }
+  const std::size_t end = i + delimiter;
+  line_ += static_cast<std::uint64_t>(std::count(data_, data_ + end, '\n'));
+  return emit(TokenKind::string, {data_ + delimiter, i - delimiter}, end);
+}
+
+// As the server reads them: 1..2 is 1 then dots, and an exponent needs a
+// digit, or the E is a word of its own.
+const Token& SqlLexer::lex_number() {
+  std::size_t i = 0;
+  auto digits = [&] {
+    for (;;) {
+      while (i < avail_ && is(data_[i], kDigit)) ++i;
+      if (i < avail_ || !read_more()) return;
+    }
+  };
+  if (data_[0] == '.') {
+    i = 1;
+    digits();
+  } else {
+    digits();
+    if (byte_at(i) == '.' && byte_at(i + 1) != '.') {
+      ++i;
+      digits();
+    }
+  }
+  const int e = byte_at(i);
+  if (e == 'e' || e == 'E') {
+    std::size_t exponent = i + 1;
+    const int sign = byte_at(exponent);
+    if (sign == '+' || sign == '-') ++exponent;
+    if (is(byte_at(exponent), kDigit)) {
+      i = exponent;
+      digits();
+    }
+  }
+  return emit(TokenKind::number, {data_, i}, i);
+}
+
+// The server's operator rule: the run stops where a comment starts, and
+// sheds a trailing + or - unless it holds a byte no SQL operator has, so
+// that `=-1` is `=` then `-`.
+const Token& SqlLexer::lex_operator() {
+  std::size_t n = 1;
+  for (;;) {
+    while (n < avail_ && is(data_[n], kOperator)) ++n;
+    if (n < avail_ || !read_more()) break;
+  }
+  for (std::size_t k = 1; k + 1 < n; ++k) {
+    if ((data_[k] == '-' && data_[k + 1] == '-') || (data_[k] == '/' && data_[k + 1] == '*')) {
+      n = k;
+      break;
+    }
+  }
+  if (n > 1 && (data_[n - 1] == '+' || data_[n - 1] == '-')) {
+    const std::string_view head(data_, n - 1);
+    if (head.find_first_of("~!@#^&|`?%") == std::string_view::npos) {
+      do --n;
+      while (n > 1 && (data_[n - 1] == '+' || data_[n - 1] == '-'));
+    }
+  }
+  return emit(TokenKind::symbol, {data_, n}, n);
+}
+
+const Token& SqlLexer::lex_meta_command() {
+  std::size_t i = 1;
+  for (;;) {
+    if (const void* hit = std::memchr(data_ + i, '\n', avail_ - i)) {
+      i = static_cast<std::size_t>(static_cast<const char*>(hit) - data_);
+      break;
+    }
+    i = avail_;
+    if (!read_more()) break;
+  }
+  const bool line_end = i < avail_;
+  std::size_t text_end = i;
+  if (text_end > 1 && data_[text_end - 1] == '\r') --text_end;
+  emit(TokenKind::meta_command, {data_ + 1, text_end - 1}, line_end ? i + 1 : i);
+  line_ += line_end;
+  capturing_ = false;
+  return token_;
+}
+
+void SqlLexer::skip_statement() {
+  while (token_.kind != TokenKind::end && token_.kind != TokenKind::meta_command &&
+         !(token_.is_symbol(";") && paren_depth_ == 0)) {
+    advance();
+  }
+}
+
+void SqlLexer::start_capture() {
+  capture_.assign(data_, token_end_);
+  capture_end_ = capture_.size();
+  capturing_ = token_.kind != TokenKind::end;
+}
+
+bool SqlLexer::next_data_line(LineReader::Line& line) {
+  if (finished_) return false;
+  if (!in_data_) {
+    lines_.consume(token_end_);
+    token_end_ = 0;
+    in_data_ = true;
+    capturing_ = false;
+    if (!lines_.skip_line()) return false;
+    ++line_;
+  }
+  if (!lines_.next_line(line)) return false;
+  ++line_;
+  return true;
+}
+
+}  // namespace pgdump2pl

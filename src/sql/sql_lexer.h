@@ -74,16 +74,50 @@ class SqlLexer {
   int error() const;
 
  private:
-  // (the implementation's own members)
+  enum class Quoting : std::uint8_t { plain, escapes, bits };
+
+  void sync();
+  bool read_more();
+  int byte_at(std::size_t at);
+  bool refill(std::size_t& at, bool consuming);
+  void drop(std::size_t n);
+  bool skip_blanks(std::size_t& at, bool consuming);
+  std::size_t continuation(std::size_t at);
+  bool scan_quoted(std::size_t at, char quote, Quoting quoting, bool& decoded, std::size_t& end);
+  std::size_t read_escape(std::size_t at);
+  std::size_t uescape_clause(std::size_t at, char& escape);
+  std::string_view decode_unicode(std::string_view raw, char escape);
+  const Token& lex_word();
+  const Token& lex_quoted(std::size_t body, char quote, Quoting quoting, bool unicode);
+  const Token& lex_dollar();
+  const Token& lex_number();
+  const Token& lex_operator();
+  const Token& lex_meta_command();
+  void track_blocks(std::string_view word);
+  const Token& emit(TokenKind kind, std::string_view text, std::size_t end);
+  const Token& end_of_script();
+
   LineReader& lines_;
   Token token_;
   std::string text_;     // the current token's text, when it is not the script's bytes as they stand
+  std::string scratch_;  // a U& token's text before its escapes are read
   std::string capture_;
   std::size_t capture_end_ = 0;
   bool capturing_ = false;
   bool standard_conforming_strings_ = true;
-  int paren_depth_ = 0;
+  int paren_depth_ = 0;     // parentheses and BEGIN ... END blocks open
+  int parens_ = 0;
+  int begin_depth_ = 0;     // BEGIN ATOMIC ... END bodies of CREATE FUNCTION/PROCEDURE, as psql counts them
+  unsigned words_in_statement_ = 0;
+  char leading_words_[4] = {};  // initials of CREATE, OR, REPLACE, FUNCTION, PROCEDURE among the first words
   std::uint64_t line_ = 1;  // the line of the next unread byte
+  // The LineReader's unconsumed bytes: the current token is their first
+  // token_end_ bytes, kept there until the lexer moves on.
+  const char* data_ = nullptr;
+  std::size_t avail_ = 0;
+  std::size_t token_end_ = 0;
+  bool finished_ = false;  // the script ended, maybe inside an unterminated construct
+  bool in_data_ = false;   // next_data_line() has consumed the COPY data so far
 };
 
 }  // namespace pgdump2pl

@@ -1,0 +1,164 @@
+#include "sql/object_names.h"
+
+#include "sql/statement_tokens.h"
+
+namespace pgdump2pl {
+namespace {
+
+// Bytes of `text` that end on a UTF-8 character boundary, at most `limit`.
+std::size_t clip_length(std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return text.size();
+  while (limit > 0 && (static_cast<unsigned char>(text[limit]) & 0xC0) == 0x80) --limit;
+  return limit;
+}
+
+bool is_plain_name(std::string_view name) {
+  if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return false;
+  for (const char c : name) {
+    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_')) return false;
+  }
+  return true;
+}
+
+void append_key_part(std::string& key, std::string_view part) {
+  if (is_plain_name(part)) {
+    key += part;
+    return;
+  }
+  key += '"';
+  for (const char c : part) {
+    if (c == '"') key += '"';
+    key += c;
+  }
+  key += '"';
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+// Reads one identifier of `text` from `pos`, quoted or folded, to `name`.
+bool read_identifier(std::string_view text, std::size_t& pos, std::string& name) {
+  name.clear();
+  if (pos < text.size() && text[pos] == '"') {
+    for (++pos;; ++pos) {
+      if (pos >= text.size()) return false;
+      if (text[pos] == '"') {
+        if (pos + 1 < text.size() && text[pos + 1] == '"') {
+          ++pos;
+        } else {
+          ++pos;
+          break;
+        }
+      }
+      name += text[pos];
+    }
+    if (name.empty()) return false;
+  } else {
+    while (pos < text.size() && text[pos] != '.' && text[pos] != ',' && !is_blank(text[pos])) {
+      char c = text[pos++];
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      name += c;
+    }
+    if (name.empty()) return false;
+  }
+  truncate_name(name);
+  return true;
+}
+
+void skip_blanks(std::string_view text, std::size_t& pos) {
+  while (pos < text.size() && is_blank(text[pos])) ++pos;
+}
+
+}  // namespace
+
+void truncate_name(std::string& name) { name.resize(clip_length(name, kMaxNameBytes)); }
+
+std::string object_key(std::string_view schema, std::string_view name) {
+  std::string key;
+  append_key_part(key, schema);
+  key += '.';
+  append_key_part(key, name);
+  return key;
+}
+
+bool parse_regclass_text(std::string_view text, QualifiedName& name) {
+  std::string parts[3];
+  int count = 0;
+  std::size_t pos = 0;
+  skip_blanks(text, pos);
+  while (true) {
+    if (count == 3 || !read_identifier(text, pos, parts[count])) return false;
+    ++count;
+    skip_blanks(text, pos);
+    if (pos == text.size()) break;
+    if (text[pos] != '.') return false;
+    ++pos;
+    skip_blanks(text, pos);
+  }
+  name.name = std::move(parts[count - 1]);
+  name.schema = count > 1 ? std::move(parts[count - 2]) : std::string();
+  return true;
+}
+
+bool split_identifier_list(std::string_view text, std::vector<std::string>& names) {
+  names.clear();
+  std::size_t pos = 0;
+  skip_blanks(text, pos);
+  if (pos == text.size()) return true;
+  while (true) {
+    std::string name;
+    if (!read_identifier(text, pos, name)) return false;
+    names.push_back(std::move(name));
+    skip_blanks(text, pos);
+    if (pos == text.size()) return true;
+    if (text[pos] != ',') return false;
+    ++pos;
+    skip_blanks(text, pos);
+  }
+}
+
+std::string implicit_sequence_name(std::string_view table, std::string_view column, std::string_view label) {
+  // As PostgreSQL's makeObjectName: shorten the longer part until both fit.
+  const std::size_t available = kMaxNameBytes - 2 - label.size();
+  std::size_t table_bytes = table.size(), column_bytes = column.size();
+  while (table_bytes + column_bytes > available) {
+    if (table_bytes > column_bytes) {
+      --table_bytes;
+    } else {
+      --column_bytes;
+    }
+  }
+  std::string name(table.substr(0, clip_length(table, table_bytes)));
+  name += '_';
+  name += column.substr(0, clip_length(column, column_bytes));
+  name += '_';
+  name += label;
+  return name;
+}
+
+bool read_name(SqlLexer& lexer, std::string& name) {
+  const Token& token = lexer.current();
+  if (token.kind != TokenKind::word && token.kind != TokenKind::quoted_name) return false;
+  name.assign(token.text);
+  truncate_name(name);
+  step(lexer);
+  return true;
+}
+
+bool read_qualified_name(SqlLexer& lexer, QualifiedName& name) {
+  std::string parts[3];
+  int count = 0;
+  while (true) {
+    const Token& token = lexer.current();
+    if (count == 3 || (token.kind != TokenKind::word && token.kind != TokenKind::quoted_name)) return false;
+    parts[count].assign(token.text);
+    truncate_name(parts[count]);
+    ++count;
+    if (!step(lexer).is_symbol(".")) break;
+    step(lexer);
+  }
+  name.name = std::move(parts[count - 1]);
+  name.schema = count > 1 ? std::move(parts[count - 2]) : std::string();
+  return true;
+}
+
+}  // namespace pgdump2pl

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sql/catalog.h"
+
+namespace pgdump2pl {
+
+// PostgreSQL keeps at most 63 bytes of a name, cut at a character's start.
+constexpr std::size_t kMaxNameBytes = 63;
+void truncate_name(std::string& name);
+
+// Reads one name (an identifier, folded unless quoted) and moves past it.
+bool read_name(SqlLexer& lexer, std::string& name);
+
+// The key by which the catalog knows a relation or type: the schema and the
+// name, each bare when it is lower-case letters, digits and `_`, else
+// double-quoted, so that no two objects share one: `public."Odd"`.
+std::string object_key(std::string_view schema, std::string_view name);
+
+// Reads a relation's name written inside a string, as a regclass input:
+// `public."Odd"`, unquoted parts folded to lower case.
+bool parse_regclass_text(std::string_view text, QualifiedName& name);
+
+// Splits a search_path setting's text (`"$user", public`) into its names.
+bool split_identifier_list(std::string_view text, std::vector<std::string>& names);
+
+// The name PostgreSQL makes for the implicit sequence of a serial or
+// identity column, before it looks for a free one: `table_column_seq`,
+// both parts shortened to fit.
+std::string implicit_sequence_name(std::string_view table, std::string_view column, std::string_view label);
+
+}  // namespace pgdump2pl
