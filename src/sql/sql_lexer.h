@@ -48,7 +48,8 @@ class SqlLexer {
   void set_standard_conforming_strings(bool on) { standard_conforming_strings_ = on; }
 
   // Parentheses open in the statement so far: a `;` inside them does not
-  // end it, as in psql.
+  // end it, as in psql. The BEGIN ATOMIC ... END body of a CREATE
+  // FUNCTION or PROCEDURE counts as one more, for the same reason.
   int paren_depth() const { return paren_depth_; }
   // Advances to the `;` that ends the current statement, a meta command,
   // or the end, unless current() already is one.
