@@ -57,7 +57,8 @@ class SqlLexer {
 
   // From now on, the script's bytes from the current token's first byte
   // are kept, comments and whitespace included; captured() gives them up
-  // to the current token's last byte.
+  // to the current token's last byte. Keeping stops at the end of the
+  // statement, so that a forgotten capture never holds the whole script.
   void start_capture();
   std::string_view captured() const { return {capture_.data(), capture_end_}; }
 
