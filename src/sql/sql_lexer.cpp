@@ -121,8 +121,9 @@ int SqlLexer::byte_at(std::size_t at) {
   return static_cast<unsigned char>(data_[at]);
 }
 
-// Past the bytes scanned so far at `at`: between tokens they are let go
-// (so that a long comment is never held whole), inside one they are kept.
+// Reads on once the `at` bytes seen so far are scanned. Between tokens
+// they are let go, so that a long comment is never held whole; inside a
+// token they stay, so that the token is one run of the buffer.
 bool SqlLexer::refill(std::size_t& at, bool consuming) {
   if (consuming) {
     drop(at);

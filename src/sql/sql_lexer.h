@@ -48,7 +48,8 @@ class SqlLexer {
   void set_standard_conforming_strings(bool on) { standard_conforming_strings_ = on; }
 
   // Parentheses open in the statement so far: a `;` inside them does not
-  // end it, as in psql.
+  // end it, as in psql. The BEGIN ATOMIC ... END body of a CREATE
+  // FUNCTION or PROCEDURE counts as one more, for the same reason.
   int paren_depth() const { return paren_depth_; }
   // Advances to the `;` that ends the current statement, a meta command,
   // or the end, unless current() already is one.
@@ -56,7 +57,8 @@ class SqlLexer {
 
   // From now on, the script's bytes from the current token's first byte
   // are kept, comments and whitespace included; captured() gives them up
-  // to the current token's last byte.
+  // to the current token's last byte. Keeping stops at the end of the
+  // statement, so that a forgotten capture never holds the whole script.
   void start_capture();
   std::string_view captured() const { return {capture_.data(), capture_end_}; }
 
