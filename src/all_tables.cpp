@@ -63,6 +63,7 @@ class ScriptConversion {
     if (first.is_word("create")) return catalog_.read_create(lexer_);
     if (first.is_word("alter")) return catalog_.read_alter(lexer_);
     if (first.is_word("select")) return catalog_.read_select(lexer_);
+    if (first.is_word("drop")) return catalog_.read_drop(lexer_);
     if (first.is_word("set")) return set_statement();
     lexer_.skip_statement();
   }
@@ -250,7 +251,8 @@ class ScriptConversion {
     block_key_ = std::move(key);
     block_encoding_ = &encoding;
     table_name_.clear();
-    encoding.append_utf8(name.name, table_name_);
+    // The statement's own bytes, whatever encoding its data comes in.
+    script_encoding_.append_utf8(name.name, table_name_);
     functor_ = is_plain_atom(table_name_) ? table_name_ : quoted_atom(table_name_, utf8_);
     facts_.write_banner(table_name_);
     block_ = {};

@@ -103,7 +103,7 @@ int run_command_line(int argc, const char* const* argv) {
   ConversionOptions options;
   // Options come first; the last two arguments are always the paths.
   int arg = 1;
-  while (argc - arg > 2) {
+  while (argc - arg > 2 && argv[arg][0] == '-') {
     const std::string_view option = argv[arg++];
     if (option == "--all-tables") {
       options.all_tables = true;
@@ -111,10 +111,8 @@ int run_command_line(int argc, const char* const* argv) {
       options.encoding = argv[arg++];
     } else if (option.starts_with("--encoding=")) {
       options.encoding = option.substr(11);
-    } else if (option.starts_with("-")) {
-      return wrong_arguments(("unknown option " + std::string(option)).c_str());
     } else {
-      break;
+      return wrong_arguments(("unknown option " + std::string(option)).c_str());
     }
   }
   if (argc - arg != 2) return wrong_arguments(("expected 2 arguments, got " + std::to_string(argc - 1)).c_str());

@@ -107,6 +107,12 @@ char* TypedRowConversion::write_text(const char*& p, const char* end, char* out,
     if (p == end || stops == 0) continue;
     if (*p == '\t') break;
     const unsigned char c = *p == '\\' ? read_escape(p, end) : static_cast<unsigned char>(*p++);
+    if (c == 0) {
+      // No encoding has a zero byte: PostgreSQL refuses it.
+      out = put(out, "\\x00\\");
+      invalid = true;
+      continue;
+    }
     if (c < 0x80) {
       out = write_atom_byte(out, c);
       continue;

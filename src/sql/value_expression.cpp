@@ -77,7 +77,8 @@ bool read_constant(SqlLexer& lexer, Field& field) {
     lexer.advance();
     if (lexer.current().kind != TokenKind::number) return false;
     field.numeric_literal = true;
-    field.bytes.assign(negative ? "-" : "");
+    field.bytes.clear();
+    if (negative) field.bytes += '-';
     field.bytes.append(lexer.current().text);
   } else if (token.is_symbol("(")) {
     lexer.advance();
