@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <system_error>
@@ -415,21 +417,47 @@ char* write_prolog_float(char* out, const char* text, const char* text_end) {
   return put(out, {exponent, static_cast<std::size_t>(text_end - exponent)});
 }
 
+// Whether the decimal `text` lies exactly halfway between `value` and a
+// neighbour. A long double holds any such midpoint exactly.
+template <typename Float>
+bool halfway_to_neighbour(Float value, char* text, char* text_end) {
+  *text_end = '\0';
+  const long double decimal = std::strtold(text, nullptr);
+  if (decimal == static_cast<long double>(value)) return false;
+  const Float neighbour = std::nextafter(value, decimal > value ? std::numeric_limits<Float>::infinity()
+                                                                : -std::numeric_limits<Float>::infinity());
+  return decimal == (static_cast<long double>(value) + static_cast<long double>(neighbour)) / 2;
+}
+
+// PostgreSQL's shortest output never takes a decimal that lies exactly
+// halfway to the next value, which to_chars() takes when the value's
+// mantissa is even: then the shortest decimal strictly closer is needed,
+// or SWI-Prolog would read PostgreSQL's text as another double.
 template <typename Float>
 char* write_float_value(Float value, char* out) {
   if (value != value) return put(out, "1.5NaN");
   if (value == std::numeric_limits<Float>::infinity()) return put(out, "1.0Inf");
   if (value == -std::numeric_limits<Float>::infinity()) return put(out, "-1.0Inf");
   char shortest[64];
-  const std::to_chars_result written = std::to_chars(shortest, shortest + sizeof shortest, value);
+  std::to_chars_result written = std::to_chars(shortest, shortest + sizeof shortest - 1, value);
+  if (halfway_to_neighbour(value, shortest, written.ptr)) {
+    for (int precision = 1; precision < std::numeric_limits<Float>::max_digits10; ++precision) {
+      written = std::to_chars(shortest, shortest + sizeof shortest - 1, value, std::chars_format::scientific, precision);
+      Float read_back = 0;
+      std::from_chars(shortest, written.ptr, read_back);
+      if (read_back == value && !halfway_to_neighbour(value, shortest, written.ptr)) break;
+    }
+  }
   return write_prolog_float(out, shortest, written.ptr);
 }
 
 // float4in and float8in: strtof()/strtod() in the C locale between
 // blanks; a result that overflows, or underflows to 0 from a value that
 // is not 0, is out of range.
+// An SQL number is an integer or a numeric before it is a float, and
+// neither has a negative zero: -0 puts 0 in a float column.
 template <typename Float>
-char* write_floating(std::string_view text, char* out) {
+char* write_floating(std::string_view text, char* out, bool numeric_literal) {
   std::string_view rest = trim_leading_spaces(text);
   const bool negative = take_sign(rest);
   bool hex = false;
@@ -448,6 +476,7 @@ char* write_floating(std::string_view text, char* out) {
     const std::from_chars_result read = std::from_chars(digits.data(), digits_end, value, format);
     if (read.ec != std::errc() || read.ptr != digits_end) return nullptr;
   }
+  if (numeric_literal && value == 0) return write_float_value<Float>(0, out);
   return write_float_value<Float>(negative ? -value : value, out);
 }
 
@@ -472,7 +501,8 @@ char* write_value_term(const ColumnType& type, std::string_view text, char* out,
   switch (type.kind) {
     case ColumnKind::integer: return write_integer(type, text, out, numeric_literal);
     case ColumnKind::floating:
-      return type.single_precision ? write_floating<float>(text, out) : write_floating<double>(text, out);
+      return type.single_precision ? write_floating<float>(text, out, numeric_literal)
+                                   : write_floating<double>(text, out, numeric_literal);
     case ColumnKind::number: return write_numeric(type, text, out);
     case ColumnKind::boolean: return write_boolean(text, out);
     case ColumnKind::text: break;
