@@ -227,8 +227,15 @@ class ScriptConversion {
       return listener_.warning(line, "INSERT takes its rows from a query: table " + insert_.table.name +
                                          " gets no facts from it");
     }
-    open_block(insert_.table, script_encoding_);
-    plan_columns(insert_.columns, true);
+    // A dump's INSERTs repeat one table and one column list row after row.
+    const bool same_as_last = block_open_ && insert_.table.name == planned_table_.name &&
+                              insert_.table.schema == planned_table_.schema && insert_.columns == planned_columns_;
+    if (!same_as_last) {
+      open_block(insert_.table, script_encoding_);
+      plan_columns(insert_.columns, true);
+      planned_table_ = insert_.table;
+      planned_columns_ = insert_.columns;
+    }
     if (insert_.body == InsertStatement::Body::default_values) {
       row_.clear();
       return write_row(line, false);
@@ -427,6 +434,8 @@ class ScriptConversion {
   bool known_columns_ = false;
   std::vector<int> target_;  // the column of each field of a row, -1 for none
   std::optional<TypedRowConversion> fast_path_;
+  QualifiedName planned_table_;  // of the INSERT the columns were planned for
+  std::vector<std::string> planned_columns_;
 
   // Scratch kept from row to row.
   RowFields row_;

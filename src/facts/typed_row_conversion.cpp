@@ -30,10 +30,13 @@ char* put(char* out, std::string_view text) {
   return out + text.size();
 }
 
-// The rest of the field at `p`: up to the next tab or the row's end.
-std::string_view field_at(const char* p, const char* end) {
-  const auto* tab = static_cast<const char*>(std::memchr(p, '\t', static_cast<std::size_t>(end - p)));
-  return {p, static_cast<std::size_t>((tab == nullptr ? end : tab) - p)};
+// The rest of a typed field at `p`, up to the next tab or the row's end,
+// and whether it holds an escape. Such fields are short.
+std::string_view field_at(const char* p, const char* end, bool& escaped) {
+  const char* q = p;
+  escaped = false;
+  for (; q < end && *q != '\t'; ++q) escaped |= *q == '\\';
+  return {p, static_cast<std::size_t>(q - p)};
 }
 
 // The byte that the COPY escape whose backslash is at `p` stands for;
@@ -60,6 +63,25 @@ unsigned char read_escape(const char*& p, const char* end) {
   return static_cast<unsigned char>(c);
 }
 
+// The integers and booleans of nearly every row, as pg_dump writes them,
+// copied at once; anything else goes to write_value_term().
+char* write_printed(const ColumnType& type, std::string_view field, char* out) {
+  if (type.kind == ColumnKind::boolean && field.size() == 1) {
+    if (field[0] == 't') return put(out, "true");
+    if (field[0] == 'f') return put(out, "false");
+    return nullptr;
+  }
+  if (type.kind != ColumnKind::integer) return nullptr;
+  const std::size_t always_fits = type.integer_bytes == 2 ? 4 : type.integer_bytes == 4 ? 9 : type.integer_bytes == 8 ? 18 : 0;
+  const std::size_t sign = field.starts_with('-') ? 1 : 0;
+  const std::size_t digits = field.size() - sign;
+  if (digits == 0 || digits > always_fits || (field[sign] == '0' && (digits > 1 || sign == 1))) return nullptr;
+  for (std::size_t i = sign; i < field.size(); ++i) {
+    if (field[i] < '0' || field[i] > '9') return nullptr;
+  }
+  return put(out, field);
+}
+
 FieldProblem not_of_kind(ColumnKind kind) {
   switch (kind) {
     case ColumnKind::integer: return FieldProblem::not_integer;
@@ -77,9 +99,8 @@ TypedRowConversion::TypedRowConversion(std::string_view functor, std::vector<Col
                                        const TextEncoding& encoding)
     : functor_(functor), types_(std::move(types)), encoding_(encoding) {}
 
-// The field at `p` decoded, when it has an escape; else as it stands.
+// The field decoded.
 std::string_view TypedRowConversion::decoded(std::string_view field) {
-  if (field.find('\\') == std::string_view::npos) return field;
   scratch_.clear();
   for (const char *p = field.data(), *end = p + field.size(); p < end;) {
     scratch_ += *p == '\\' ? static_cast<char>(read_escape(p, end)) : *p++;
@@ -146,8 +167,11 @@ RowFit TypedRowConversion::convert(std::string_view row, FactWriter& out) {
     }
     const auto field_number = static_cast<std::uint32_t>(column + 1);
     if (const ColumnType& type = types_[column]; type.kind != ColumnKind::text) {
-      const std::string_view field = field_at(p, end);
-      if (char* typed = write_value_term(type, decoded(field), o); typed != nullptr) {
+      bool escaped = false;
+      const std::string_view field = field_at(p, end, escaped);
+      char* typed = escaped ? nullptr : write_printed(type, field, o);
+      if (typed == nullptr) typed = write_value_term(type, escaped ? decoded(field) : field, o);
+      if (typed != nullptr) {
         o = typed;
         p += field.size();
         continue;

@@ -67,6 +67,12 @@ bool read_insert_tuple(SqlLexer& lexer, RowFields& row, std::uint64_t& line) {
     return false;
   }
   line = lexer.current().line;
+  if (lexer.read_plain_tuple(row)) {
+    lexer.advance();
+    if (lexer.current().is_symbol(",")) lexer.advance();
+    return true;
+  }
+  row.clear();
   lexer.advance();
   if (!lexer.current().is_symbol(")")) {
     for (;;) {

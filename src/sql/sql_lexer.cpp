@@ -649,6 +649,83 @@ void SqlLexer::skip_statement() {
   }
 }
 
+bool SqlLexer::read_plain_tuple(RowFields& row) {
+  if (!token_.is_symbol("(") || !standard_conforming_strings_ || capturing_) return false;
+  row.clear();
+  std::uint64_t lines = 0;
+  std::size_t i = token_end_;
+  const auto digits = [&] {
+    if (!is(byte_at(i), kDigit)) return false;
+    while (is(byte_at(i), kDigit)) ++i;
+    return true;
+  };
+  for (;;) {
+    int c = byte_at(i);
+    for (; c == ' ' || c == '\n' || c == '\t' || c == '\r'; c = byte_at(++i)) lines += c == '\n';
+    if (c == '\'') {
+      std::string& bytes = row.add(Field::Source::value).bytes;
+      for (std::size_t start = ++i;;) {
+        const auto* quote = static_cast<const char*>(std::memchr(data_ + i, '\'', avail_ - i));
+        if (quote == nullptr) {
+          i = avail_;
+          if (!read_more()) return false;
+          continue;
+        }
+        i = static_cast<std::size_t>(quote - data_);
+        bytes.append(data_ + start, i - start);
+        if (byte_at(i + 1) != '\'') break;
+        bytes += '\'';
+        start = i += 2;
+      }
+      ++i;
+      lines += static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    } else if (c == '-' || is(c, kDigit)) {
+      Field& field = row.add(Field::Source::value);
+      const std::size_t start = i;
+      i += c == '-' ? 1 : 0;
+      if (!digits()) return false;
+      if (byte_at(i) == '.' && (++i, !digits())) return false;
+      if (const int e = byte_at(i); e == 'e' || e == 'E') {
+        ++i;
+        if (const int sign = byte_at(i); sign == '+' || sign == '-') ++i;
+        if (!digits()) return false;
+      }
+      field.numeric_literal = true;
+      field.bytes.assign(data_ + start, i - start);
+    } else if (is(c, kIdentStart)) {
+      const std::size_t start = i;
+      while (is(byte_at(i), kIdentCont)) ++i;
+      char word[6] = {};
+      if (i - start > 5) return false;
+      for (std::size_t k = start; k < i; ++k) word[k - start] = static_cast<char>(data_[k] | 0x20);
+      const std::string_view keyword(word, i - start);
+      if (keyword == "null") {
+        row.add(Field::Source::null);
+      } else if (keyword == "true" || keyword == "false") {
+        row.add(Field::Source::value).bytes.assign(keyword);
+      } else {
+        return false;
+      }
+    } else {
+      return false;
+    }
+    for (c = byte_at(i); c == ' '; c = byte_at(++i)) {
+    }
+    if (c == ')') break;
+    if (c != ',') return false;
+    ++i;
+  }
+  lines_.consume(i);
+  data_ += i;
+  avail_ -= i;
+  line_ += lines;
+  if (parens_ > 0) --parens_;
+  paren_depth_ = parens_ + begin_depth_;
+  token_.line = line_;
+  emit(TokenKind::symbol, {data_, 1}, 1);
+  return true;
+}
+
 void SqlLexer::start_capture() {
   capture_.assign(data_, token_end_);
   capture_end_ = capture_.size();

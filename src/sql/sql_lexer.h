@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "dump/line_reader.h"
+#include "rows/row_fields.h"
 
 namespace pgdump2pl {
 
@@ -61,6 +62,13 @@ class SqlLexer {
   // statement, so that a forgotten capture never holds the whole script.
   void start_capture();
   std::string_view captured() const { return {capture_.data(), capture_end_}; }
+
+  // With the `(` of a VALUES tuple current: reads the whole tuple at once
+  // when it holds only what pg_dump writes (numbers, plain strings, NULL,
+  // TRUE, FALSE, by commas and blanks), as read_value_expression() would
+  // read each, and makes its `)` current. False, with the lexer not moved, for
+  // anything else (`row` then holds a part): the tokens then take it.
+  bool read_plain_tuple(RowFields& row);
 
   // The data lines of a COPY ... FROM stdin whose `;` is current(): the
   // rest of the `;`'s line is skipped, then each call gives one whole line

@@ -440,7 +440,10 @@ char* write_float_value(Float value, char* out) {
   if (value == -std::numeric_limits<Float>::infinity()) return put(out, "-1.0Inf");
   char shortest[64];
   std::to_chars_result written = std::to_chars(shortest, shortest + sizeof shortest - 1, value);
-  if (halfway_to_neighbour(value, shortest, written.ptr)) {
+  // Below 2^20 for a real and 2^49 for a double, a midpoint has more
+  // digits after its point than a shortest decimal can have.
+  const Float smallest_possible = std::numeric_limits<Float>::digits == 24 ? Float(1 << 20) : Float(1LL << 49);
+  if (std::fabs(value) >= smallest_possible && halfway_to_neighbour(value, shortest, written.ptr)) {
     for (int precision = 1; precision < std::numeric_limits<Float>::max_digits10; ++precision) {
       written = std::to_chars(shortest, shortest + sizeof shortest - 1, value, std::chars_format::scientific, precision);
       Float read_back = 0;
@@ -495,9 +498,76 @@ char* write_boolean(std::string_view text, char* out) {
   return nullptr;
 }
 
+// How many digits of a plain decimal as PostgreSQL prints it (an
+// optional minus, no leading zero, no negative zero, an optional point
+// with digits after it) stand before its point; 0 when it is not one.
+std::size_t printed_decimal_digits(std::string_view text, bool& has_point) {
+  std::size_t i = text.starts_with('-') ? 1 : 0;
+  const std::size_t first = i;
+  while (i < text.size() && is_digit(text[i])) ++i;
+  const std::size_t whole = i - first;
+  has_point = i < text.size() && text[i] == '.';
+  if (has_point) {
+    const std::size_t point = i++;
+    while (i < text.size() && is_digit(text[i])) ++i;
+    if (i == point + 1) return 0;
+  }
+  if (i != text.size() || whole == 0 || (whole > 1 && text[first] == '0')) return 0;
+  if (first == 1 && text.find_first_not_of("0.", 1) == std::string_view::npos) return 0;
+  return whole;
+}
+
+// Significant digits of a plain decimal: leading zeros do not count.
+std::size_t significant_digits(std::string_view text) {
+  std::size_t count = 0;
+  for (const char c : text) {
+    if (is_digit(c) && (count > 0 || c != '0')) ++count;
+  }
+  return count;
+}
+
+// Nearly every value of a dump is written as its type prints it, and a
+// plain decimal reads back unchanged: such values are copied. A double
+// is the nearest to the decimal for PostgreSQL and SWI-Prolog alike; a
+// real keeps any decimal of six digits exactly.
+char* copy_printed(const ColumnType& type, std::string_view text, char* out) {
+  constexpr std::size_t kLongest = 30;  // far inside a double's range
+  if (text.size() > kLongest) return nullptr;
+  bool has_point = false;
+  const std::size_t whole_digits = printed_decimal_digits(text, has_point);
+  if (whole_digits == 0) return nullptr;
+  switch (type.kind) {
+    case ColumnKind::integer: {
+      const std::size_t always_fits =
+          type.integer_bytes == 2 ? 4 : type.integer_bytes == 4 ? 9 : type.integer_bytes == 8 ? 18 : 0;
+      if (has_point || whole_digits > always_fits) return nullptr;
+      return put(out, text);
+    }
+    case ColumnKind::floating: {
+      if (type.single_precision && significant_digits(text) > 6) return nullptr;
+      out = put(out, text);
+      return has_point ? out : put(out, ".0");
+    }
+    case ColumnKind::number: {
+      if (type.precision < 0) return put(out, text);
+      const std::size_t scale = has_point ? text.size() - text.find('.') - 1 : 0;
+      const bool zero_whole = text.starts_with("0") || text.starts_with("-0");
+      if (static_cast<std::int64_t>(scale) != type.scale ||
+          static_cast<std::int64_t>(zero_whole ? 0 : whole_digits) > type.precision - type.scale) {
+        return nullptr;
+      }
+      return put(out, text);
+    }
+    case ColumnKind::boolean:
+    case ColumnKind::text: break;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 char* write_value_term(const ColumnType& type, std::string_view text, char* out, bool numeric_literal) {
+  if (char* copied = copy_printed(type, text, out)) return copied;
   switch (type.kind) {
     case ColumnKind::integer: return write_integer(type, text, out, numeric_literal);
     case ColumnKind::floating:
