@@ -45,6 +45,7 @@ class ScriptConversion {
     lexer_.advance();
     while (facts_.ok() && lexer_.current().kind != TokenKind::end) {
       statement();
+      while (block_open_ && !insert_head_.empty() && lexer_.advance_over(insert_head_)) read_tuples();
       if (lexer_.current().is_symbol(";")) lexer_.advance();
     }
     end_block();
@@ -221,6 +222,7 @@ class ScriptConversion {
 
   void insert_statement() {
     const std::uint64_t line = lexer_.current().line;
+    lexer_.start_capture();
     if (!read_insert_head(lexer_, insert_)) return end_block();
     if (insert_.body == InsertStatement::Body::query) {
       end_block();
@@ -240,6 +242,13 @@ class ScriptConversion {
       row_.clear();
       return write_row(line, false);
     }
+    // The head up to the first tuple, to know the next INSERT by.
+    const std::string_view head = lexer_.captured();
+    insert_head_.assign(head.substr(0, head.size() - lexer_.current().text.size()));
+    read_tuples();
+  }
+
+  void read_tuples() {
     for (std::uint64_t tuple_line = 0; facts_.ok() && read_insert_tuple(lexer_, row_, tuple_line);) {
       write_row(tuple_line, false);
     }
@@ -282,6 +291,7 @@ class ScriptConversion {
 
   void end_block() {
     if (block_open_) close_block();
+    insert_head_.clear();
   }
 
   // The facts' columns are the table's, in its order, whenever the
@@ -374,7 +384,9 @@ class ScriptConversion {
     facts_.append(functor_);
     RowFit fit;
     for (std::size_t k = 0; k < columns_.size(); ++k) {
-      facts_.append(k == 0 ? "(" : ",");
+      char* separator = facts_.reserve(1);
+      *separator = k == 0 ? '(' : ',';
+      facts_.commit(separator + 1);
       const Field* field = chosen_[k];
       if (field == nullptr || field->source == Field::Source::default_value) field = &default_for(columns_[k]);
       fit.note(static_cast<std::uint32_t>(k + 1),
@@ -436,6 +448,7 @@ class ScriptConversion {
   std::optional<TypedRowConversion> fast_path_;
   QualifiedName planned_table_;  // of the INSERT the columns were planned for
   std::vector<std::string> planned_columns_;
+  std::string insert_head_;  // `INSERT INTO t VALUES ` as the last INSERT spelled it
 
   // Scratch kept from row to row.
   RowFields row_;

@@ -41,7 +41,9 @@ FieldProblem write_field_term(const ColumnType& type, const Field& field, const 
   if (field.source == Field::Source::expression) {
     problem = FieldProblem::expression;
   } else if (type.kind != ColumnKind::text) {
-    if (char* end = write_value_term(type, field.bytes, start, field.numeric_literal); end != nullptr) {
+    char* end = write_printed_value(type, field.bytes, start);
+    if (end == nullptr) end = write_value_term(type, field.bytes, start, field.numeric_literal);
+    if (end != nullptr) {
       out.commit(end);
       return FieldProblem::none;
     }

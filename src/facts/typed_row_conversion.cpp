@@ -63,25 +63,6 @@ unsigned char read_escape(const char*& p, const char* end) {
   return static_cast<unsigned char>(c);
 }
 
-// The integers and booleans of nearly every row, as pg_dump writes them,
-// copied at once; anything else goes to write_value_term().
-char* write_printed(const ColumnType& type, std::string_view field, char* out) {
-  if (type.kind == ColumnKind::boolean && field.size() == 1) {
-    if (field[0] == 't') return put(out, "true");
-    if (field[0] == 'f') return put(out, "false");
-    return nullptr;
-  }
-  if (type.kind != ColumnKind::integer) return nullptr;
-  const std::size_t always_fits = type.integer_bytes == 2 ? 4 : type.integer_bytes == 4 ? 9 : type.integer_bytes == 8 ? 18 : 0;
-  const std::size_t sign = field.starts_with('-') ? 1 : 0;
-  const std::size_t digits = field.size() - sign;
-  if (digits == 0 || digits > always_fits || (field[sign] == '0' && (digits > 1 || sign == 1))) return nullptr;
-  for (std::size_t i = sign; i < field.size(); ++i) {
-    if (field[i] < '0' || field[i] > '9') return nullptr;
-  }
-  return put(out, field);
-}
-
 FieldProblem not_of_kind(ColumnKind kind) {
   switch (kind) {
     case ColumnKind::integer: return FieldProblem::not_integer;
@@ -169,7 +150,7 @@ RowFit TypedRowConversion::convert(std::string_view row, FactWriter& out) {
     if (const ColumnType& type = types_[column]; type.kind != ColumnKind::text) {
       bool escaped = false;
       const std::string_view field = field_at(p, end, escaped);
-      char* typed = escaped ? nullptr : write_printed(type, field, o);
+      char* typed = escaped ? nullptr : write_printed_value(type, field, o);
       if (typed == nullptr) typed = write_value_term(type, escaped ? decoded(field) : field, o);
       if (typed != nullptr) {
         o = typed;

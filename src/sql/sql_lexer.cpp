@@ -407,6 +407,31 @@ const Token& SqlLexer::advance() {
   in_data_ = false;
   sync();
   if (finished_) return end_of_script();
+  return lex_next();
+}
+
+bool SqlLexer::advance_over(std::string_view prefix) {
+  if (!token_.is_symbol(";") || paren_depth_ != 0 || capturing_ || finished_ || prefix.empty()) return false;
+  lines_.consume(token_end_);
+  token_end_ = 0;
+  in_data_ = false;
+  sync();
+  std::size_t at = 0;
+  const bool more = skip_blanks(at, true);
+  drop(at);
+  const bool same = more && byte_at(prefix.size() - 1) >= 0 && std::memcmp(data_, prefix.data(), prefix.size()) == 0;
+  if (same) {
+    line_ += static_cast<std::uint64_t>(std::count(prefix.begin(), prefix.end(), '\n'));
+    drop(prefix.size());
+    // Its words are counted: none of them opens a function body.
+    words_in_statement_ = static_cast<unsigned>(std::size(leading_words_));
+  }
+  lex_next();
+  return same;
+}
+
+// The token at the first byte not yet consumed, after blanks and comments.
+const Token& SqlLexer::lex_next() {
   std::size_t at = 0;
   const bool more = skip_blanks(at, true);
   drop(at);
@@ -650,55 +675,56 @@ void SqlLexer::skip_statement() {
 }
 
 bool SqlLexer::read_plain_tuple(RowFields& row) {
+  // A tuple is read from the buffer as it stands; one that runs past it
+  // is left to the tokens, so room for a long one is made first.
+  constexpr std::size_t kLookahead = std::size_t{1} << 16;
   if (!token_.is_symbol("(") || !standard_conforming_strings_ || capturing_) return false;
+  if (avail_ - token_end_ < kLookahead) read_more();
   row.clear();
+  const char* p = data_ + token_end_;
+  const char* const end = data_ + avail_;
   std::uint64_t lines = 0;
-  std::size_t i = token_end_;
   const auto digits = [&] {
-    if (!is(byte_at(i), kDigit)) return false;
-    while (is(byte_at(i), kDigit)) ++i;
-    return true;
+    const char* const first = p;
+    while (p < end && is(*p, kDigit)) ++p;
+    return p > first;
   };
   for (;;) {
-    int c = byte_at(i);
-    for (; c == ' ' || c == '\n' || c == '\t' || c == '\r'; c = byte_at(++i)) lines += c == '\n';
+    for (; p < end && is(*p, kSpace); ++p) lines += *p == '\n';
+    if (p == end) return false;
+    const char c = *p;
     if (c == '\'') {
       std::string& bytes = row.add(Field::Source::value).bytes;
-      for (std::size_t start = ++i;;) {
-        const auto* quote = static_cast<const char*>(std::memchr(data_ + i, '\'', avail_ - i));
-        if (quote == nullptr) {
-          i = avail_;
-          if (!read_more()) return false;
-          continue;
-        }
-        i = static_cast<std::size_t>(quote - data_);
-        bytes.append(data_ + start, i - start);
-        if (byte_at(i + 1) != '\'') break;
+      for (const char* start = ++p;;) {
+        const auto* quote = static_cast<const char*>(std::memchr(p, '\'', static_cast<std::size_t>(end - p)));
+        if (quote == nullptr || quote + 1 == end) return false;
+        bytes.append(start, static_cast<std::size_t>(quote - start));
+        p = quote + 1;
+        if (*p != '\'') break;
         bytes += '\'';
-        start = i += 2;
+        start = ++p;
       }
-      ++i;
       lines += static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '\n'));
     } else if (c == '-' || is(c, kDigit)) {
       Field& field = row.add(Field::Source::value);
-      const std::size_t start = i;
-      i += c == '-' ? 1 : 0;
+      const char* const start = p;
+      p += c == '-' ? 1 : 0;
       if (!digits()) return false;
-      if (byte_at(i) == '.' && (++i, !digits())) return false;
-      if (const int e = byte_at(i); e == 'e' || e == 'E') {
-        ++i;
-        if (const int sign = byte_at(i); sign == '+' || sign == '-') ++i;
+      if (p < end && *p == '.' && (++p, !digits())) return false;
+      if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < end && (*p == '+' || *p == '-')) ++p;
         if (!digits()) return false;
       }
       field.numeric_literal = true;
-      field.bytes.assign(data_ + start, i - start);
+      field.bytes.assign(start, static_cast<std::size_t>(p - start));
     } else if (is(c, kIdentStart)) {
-      const std::size_t start = i;
-      while (is(byte_at(i), kIdentCont)) ++i;
+      const char* const start = p;
+      while (p < end && is(*p, kIdentCont)) ++p;
       char word[6] = {};
-      if (i - start > 5) return false;
-      for (std::size_t k = start; k < i; ++k) word[k - start] = static_cast<char>(data_[k] | 0x20);
-      const std::string_view keyword(word, i - start);
+      if (p - start > 5) return false;
+      for (const char* q = start; q < p; ++q) word[q - start] = static_cast<char>(*q | 0x20);
+      const std::string_view keyword(word, static_cast<std::size_t>(p - start));
       if (keyword == "null") {
         row.add(Field::Source::null);
       } else if (keyword == "true" || keyword == "false") {
@@ -709,18 +735,33 @@ bool SqlLexer::read_plain_tuple(RowFields& row) {
     } else {
       return false;
     }
-    for (c = byte_at(i); c == ' '; c = byte_at(++i)) {
-    }
-    if (c == ')') break;
-    if (c != ',') return false;
-    ++i;
+    while (p < end && *p == ' ') ++p;
+    if (p == end) return false;
+    if (*p == ')') break;
+    if (*p != ',') return false;
+    ++p;
   }
-  lines_.consume(i);
-  data_ += i;
-  avail_ -= i;
+  // The next tuple's `(` is taken too when only a comma and blanks come
+  // before it, as between the rows of a multi-row INSERT.
+  const char* next = p + 1;
+  std::uint64_t next_lines = 0;
+  for (; next < end && is(*next, kSpace); ++next) next_lines += *next == '\n';
+  if (next < end && *next == ',') {
+    for (++next; next < end && is(*next, kSpace); ++next) next_lines += *next == '\n';
+    if (next < end && *next == '(') {
+      p = next;
+      lines += next_lines;
+    }
+  }
+  const auto taken = static_cast<std::size_t>(p - data_);
+  lines_.consume(taken);
+  data_ += taken;
+  avail_ -= taken;
   line_ += lines;
-  if (parens_ > 0) --parens_;
-  paren_depth_ = parens_ + begin_depth_;
+  if (*p == ')') {
+    if (parens_ > 0) --parens_;
+    paren_depth_ = parens_ + begin_depth_;
+  }
   token_.line = line_;
   emit(TokenKind::symbol, {data_, 1}, 1);
   return true;

@@ -44,6 +44,12 @@ class SqlLexer {
   // current() is an end token.
   const Token& advance();
 
+  // With the `;` that ends a statement current: moves to the next token,
+  // as advance() does; but when the next statement starts with the bytes
+  // of `prefix` (after blanks and comments), it moves past them first and
+  // says so. A dump repeats one INSERT's head on every row.
+  bool advance_over(std::string_view prefix);
+
   // Outside E'' strings a backslash is an ordinary byte, unless this is
   // off (SET standard_conforming_strings = off), when it escapes there too.
   void set_standard_conforming_strings(bool on) { standard_conforming_strings_ = on; }
@@ -66,7 +72,8 @@ class SqlLexer {
   // With the `(` of a VALUES tuple current: reads the whole tuple at once
   // when it holds only what pg_dump writes (numbers, plain strings, NULL,
   // TRUE, FALSE, by commas and blanks), as read_value_expression() would
-  // read each, and makes its `)` current. False, with the lexer not moved, for
+  // read each, and makes its `)` current, or the next tuple's `(` when a
+  // comma is all that stands between them. False, with the lexer not moved, for
   // anything else (`row` then holds a part): the tokens then take it.
   bool read_plain_tuple(RowFields& row);
 
@@ -97,6 +104,7 @@ class SqlLexer {
   std::size_t read_escape(std::size_t at);
   std::size_t uescape_clause(std::size_t at, char& escape);
   std::string_view decode_unicode(std::string_view raw, char escape);
+  const Token& lex_next();
   const Token& lex_word();
   const Token& lex_quoted(std::size_t body, char quote, Quoting quoting, bool unicode);
   const Token& lex_dollar();
