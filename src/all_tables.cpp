@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -381,18 +382,31 @@ class ScriptConversion {
     for (std::size_t i = 0; i < row_.count; ++i) {
       if (target_[i] >= 0) chosen_[static_cast<std::size_t>(target_[i])] = &row_.fields[i];
     }
-    facts_.append(functor_);
+    // One reservation for the whole fact: a default is its constant or
+    // SQL text, or a sequence's number.
+    std::size_t bound = functor_.size() + 3;
+    for (std::size_t k = 0; k < columns_.size(); ++k) {
+      const Field* field = chosen_[k];
+      const bool given = field != nullptr && field->source != Field::Source::default_value;
+      const ColumnDefault* fallback = columns_[k].default_value;
+      bound += field_term_bound(given ? field->bytes.size() : fallback != nullptr ? fallback->value.size() + 20 : 0) + 1;
+    }
+    char* o = facts_.reserve(bound);
+    std::memcpy(o, functor_.data(), functor_.size());
+    o += functor_.size();
     RowFit fit;
     for (std::size_t k = 0; k < columns_.size(); ++k) {
-      char* separator = facts_.reserve(1);
-      *separator = k == 0 ? '(' : ',';
-      facts_.commit(separator + 1);
+      *o++ = k == 0 ? '(' : ',';
       const Field* field = chosen_[k];
       if (field == nullptr || field->source == Field::Source::default_value) field = &default_for(columns_[k]);
-      fit.note(static_cast<std::uint32_t>(k + 1),
-               write_field_term(columns_[k].type, *field, *block_encoding_, facts_));
+      FieldProblem problem = FieldProblem::none;
+      o = write_field_term(columns_[k].type, *field, *block_encoding_, o, problem);
+      fit.note(static_cast<std::uint32_t>(k + 1), problem);
     }
-    facts_.append(columns_.empty() ? ".\n" : ").\n");
+    if (!columns_.empty()) *o++ = ')';
+    *o++ = '.';
+    *o++ = '\n';
+    facts_.commit(o);
     count_row(fit, line);
   }
 

@@ -29,29 +29,25 @@ char* write_atom(std::string_view text, const TextEncoding& encoding, char* out,
 
 }  // namespace
 
-FieldProblem write_field_term(const ColumnType& type, const Field& field, const TextEncoding& encoding,
-                              FactWriter& out) {
+char* write_field_term(const ColumnType& type, const Field& field, const TextEncoding& encoding, char* out,
+                       FieldProblem& problem) {
+  problem = FieldProblem::none;
   if (field.source == Field::Source::null || field.source == Field::Source::default_value) {
-    out.append(kNull);
-    return FieldProblem::none;
+    std::memcpy(out, kNull.data(), kNull.size());
+    return out + kNull.size();
   }
-  const std::size_t size = field.bytes.size();
-  char* const start = out.reserve(std::max(value_term_bound(size), atom_text_bound(size) + 2));
-  FieldProblem problem = FieldProblem::none;
   if (field.source == Field::Source::expression) {
     problem = FieldProblem::expression;
   } else if (type.kind != ColumnKind::text) {
-    char* end = write_printed_value(type, field.bytes, start);
-    if (end == nullptr) end = write_value_term(type, field.bytes, start, field.numeric_literal);
-    if (end != nullptr) {
-      out.commit(end);
-      return FieldProblem::none;
-    }
+    char* end = write_printed_value(type, field.bytes, out);
+    if (end == nullptr) end = write_value_term(type, field.bytes, out, field.numeric_literal);
+    if (end != nullptr) return end;
     problem = not_of_kind(type.kind);
   }
   bool invalid = false;
-  out.commit(write_atom(field.bytes, encoding, start, invalid));
-  return problem == FieldProblem::none && invalid ? FieldProblem::invalid_text : problem;
+  out = write_atom(field.bytes, encoding, out, invalid);
+  if (problem == FieldProblem::none && invalid) problem = FieldProblem::invalid_text;
+  return out;
 }
 
 std::string quoted_atom(std::string_view text, const TextEncoding& encoding) {

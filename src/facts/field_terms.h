@@ -1,20 +1,31 @@
 #pragma once
 
-#include "facts/fact_writer.h"
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
 #include "facts/row_fit.h"
 #include "rows/row_fields.h"
 #include "values/column_type.h"
 #include "values/text_encoding.h"
+#include "values/value_terms.h"
 
 namespace pgdump2pl {
 
+// The room write_field_term() needs for a field of `size` bytes.
+constexpr std::size_t field_term_bound(std::size_t size) {
+  return std::max(value_term_bound(size), atom_text_bound(size) + 2);
+}
+
 // Writes `field` (a value, NULL or an expression: a default is resolved
-// before) as the term a column of `type` holds, in `encoding`. Returns
-// what kept the term from being the column's own value: a value the
-// type cannot hold or bytes the encoding does not know (written as a
-// quoted atom of the text), or an expression (the atom of its SQL).
-FieldProblem write_field_term(const ColumnType& type, const Field& field, const TextEncoding& encoding,
-                              FactWriter& out);
+// before) at `out` as the term a column of `type` holds, in `encoding`,
+// and returns the end. `problem` tells what kept the term from being the
+// column's own value: a value the type cannot hold or bytes the encoding
+// does not know (written as a quoted atom of the text), or an expression
+// (the atom of its SQL text).
+char* write_field_term(const ColumnType& type, const Field& field, const TextEncoding& encoding, char* out,
+                       FieldProblem& problem);
 
 // `'text'`, converted from `encoding`, for a functor that is not a plain atom.
 std::string quoted_atom(std::string_view text, const TextEncoding& encoding);
