@@ -34,12 +34,24 @@ struct FactColumn {
   std::string_view name;
 };
 
+// A string's Unicode escapes in the script's encoding, as its other
+// bytes are: the whole string is converted to UTF-8 later.
+class EscapesInScriptEncoding final : public CodePointWriter {
+ public:
+  explicit EscapesInScriptEncoding(const TextEncoding& encoding) : encoding_(encoding) {}
+  bool append(std::uint32_t code, std::string& out) const override { return encoding_.append_code_point(code, out); }
+
+ private:
+  const TextEncoding& encoding_;
+};
+
 class ScriptConversion {
  public:
   ScriptConversion(LineReader& script, FactWriter& facts, const ConversionOptions& options,
                    ConversionListener& listener)
       : lexer_(script), facts_(facts), listener_(listener) {
     if (!options.encoding.empty()) script_encoding_.select(options.encoding);
+    lexer_.set_code_point_writer(&escapes_);
   }
 
   ScanOutcome run() {
@@ -445,6 +457,7 @@ class ScriptConversion {
   ConversionListener& listener_;
   Catalog catalog_;
   TextEncoding script_encoding_, copy_encoding_, utf8_;
+  EscapesInScriptEncoding escapes_{script_encoding_};
   CopyStatement copy_;
   InsertStatement insert_;
 

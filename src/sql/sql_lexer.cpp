@@ -100,6 +100,11 @@ SqlLexer::SqlLexer(LineReader& lines) : lines_(lines) { sync(); }
 
 int SqlLexer::error() const { return lines_.error(); }
 
+void SqlLexer::append_code_point(std::uint32_t code) {
+  if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+  if (code_points_ == nullptr || !code_points_->append(code, text_)) append_utf8(text_, code);
+}
+
 void SqlLexer::sync() {
   const std::string_view bytes = lines_.buffered();
   data_ = bytes.data();
@@ -305,7 +310,7 @@ std::size_t SqlLexer::read_escape(std::size_t at) {
           i += 2 + low_digits;
         }
       }
-      append_utf8(text_, code);
+      append_code_point(code);
       return i;
     }
     default:
@@ -375,7 +380,7 @@ std::string_view SqlLexer::decode_unicode(std::string_view raw, char escape) {
       code = combine_surrogates(code, low);
       i += low_length;
     }
-    append_utf8(text_, code);
+    append_code_point(code);
   }
   return text_;
 }

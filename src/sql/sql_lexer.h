@@ -21,6 +21,17 @@ enum class TokenKind : std::uint8_t {
   meta_command,  // a psql backslash command: the text after the backslash to the line's end
 };
 
+// Writes a string's Unicode escape (\u00e9, U&'\00e9') in the script's
+// own encoding, which the rest of the string is in; false when that
+// encoding has no such character (it is then written in UTF-8).
+class CodePointWriter {
+ public:
+  virtual bool append(std::uint32_t code, std::string& out) const = 0;
+
+ protected:
+  ~CodePointWriter() = default;
+};
+
 struct Token {
   TokenKind kind = TokenKind::end;
   std::string_view text;
@@ -43,6 +54,9 @@ class SqlLexer {
   // Moves to the next token and returns it. Before the first call,
   // current() is an end token.
   const Token& advance();
+
+  // Without one, Unicode escapes are written in UTF-8.
+  void set_code_point_writer(const CodePointWriter* writer) { code_points_ = writer; }
 
   // With the `;` that ends a statement current: moves to the next token,
   // as advance() does; but when the next statement starts with the bytes
@@ -104,6 +118,7 @@ class SqlLexer {
   std::size_t read_escape(std::size_t at);
   std::size_t uescape_clause(std::size_t at, char& escape);
   std::string_view decode_unicode(std::string_view raw, char escape);
+  void append_code_point(std::uint32_t code);
   const Token& lex_next();
   const Token& lex_word();
   const Token& lex_quoted(std::size_t body, char quote, Quoting quoting, bool unicode);
@@ -123,6 +138,7 @@ class SqlLexer {
   std::size_t capture_end_ = 0;
   bool capturing_ = false;
   bool standard_conforming_strings_ = true;
+  const CodePointWriter* code_points_ = nullptr;
   int paren_depth_ = 0;     // parentheses and BEGIN ... END blocks open
   int parens_ = 0;
   int begin_depth_ = 0;     // BEGIN ATOMIC ... END bodies of CREATE FUNCTION/PROCEDURE, as psql counts them

@@ -291,6 +291,7 @@ bool TextEncoding::select(std::string_view name) {
   form_ = form;
   lone_bytes_ = encoding->lone_bytes;
   name_ = encoding->name;
+  iconv_name_ = encoding->iconv_name;
   return true;
 }
 
@@ -380,6 +381,52 @@ char* TextEncoding::write_atom_text(std::string_view bytes, char* out, bool& inv
 void TextEncoding::append_utf8(std::string_view bytes, std::string& out) const {
   NameSink sink(out);
   convert(bytes, sink);
+}
+
+bool TextEncoding::append_code_point(std::uint32_t code, std::string& out) const {
+  char utf8[4];
+  std::size_t length = 0;
+  if (code < 0x80) {
+    utf8[length++] = static_cast<char>(code);
+  } else if (code < 0x800) {
+    utf8[length++] = static_cast<char>(0xC0 | (code >> 6));
+    utf8[length++] = static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    utf8[length++] = static_cast<char>(0xE0 | (code >> 12));
+    utf8[length++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    utf8[length++] = static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    utf8[length++] = static_cast<char>(0xF0 | (code >> 18));
+    utf8[length++] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    utf8[length++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    utf8[length++] = static_cast<char>(0x80 | (code & 0x3F));
+  }
+  if (form_ == Form::utf8 || form_ == Form::bytes || code < 0x80) {
+    out.append(utf8, length);
+    return true;
+  }
+  if (form_ == Form::byte_table) {
+    for (std::size_t byte = 0; byte < high_bytes_.size(); ++byte) {
+      const HighByte& entry = high_bytes_[byte];
+      if (entry.length == length && std::memcmp(entry.utf8.data(), utf8, length) == 0) {
+        out += static_cast<char>(0x80 + byte);
+        return true;
+      }
+    }
+    return false;
+  }
+  // Escapes are rare: a converter the other way is opened for each.
+  const iconv_t back = iconv_open(iconv_name_, "UTF-8");
+  if (back == reinterpret_cast<iconv_t>(-1)) return false;
+  char converted[16];
+  char* in = utf8;
+  std::size_t in_left = length;
+  char* to = converted;
+  std::size_t to_left = sizeof converted;
+  const bool ok = iconv(back, &in, &in_left, &to, &to_left) != kIconvFailed && in_left == 0;
+  iconv_close(back);
+  if (ok) out.append(converted, static_cast<std::size_t>(to - converted));
+  return ok;
 }
 
 }  // namespace pgdump2pl

@@ -39,6 +39,11 @@ class TextEncoding {
   // Converts `bytes` to UTF-8 for a name; invalid bytes stay as they are.
   void append_utf8(std::string_view bytes, std::string& out) const;
 
+  // Appends the character `code` (a Unicode code point) in this encoding,
+  // as a string's Unicode escape stands among the script's other bytes;
+  // false when the encoding has no such character.
+  bool append_code_point(std::uint32_t code, std::string& out) const;
+
  private:
   // How the bytes are read: UTF-8 checked, bytes passed through, a byte
   // table of a one-byte encoding, or iconv for the others.
@@ -56,6 +61,7 @@ class TextEncoding {
   void convert_through_iconv(std::string_view bytes, Sink& sink) const;
 
   std::string name_ = "UTF8";
+  const char* iconv_name_ = nullptr;
   Form form_ = Form::utf8;
   // Lead bytes PostgreSQL refuses where iconv takes them alone:
   // LoneByte values, see the implementation.

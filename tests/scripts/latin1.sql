@@ -26,4 +26,4 @@ MAT	Mathématiques
 HGé	Histoire-géographie\tet éducation civique
 NUL	\N
 \.
-INSERT INTO "Matières" VALUES ('ÉPS', U&'\00e9ducation physique'), ('µ', '°±²³´');
+INSERT INTO "Matières" VALUES ('ÉPS', U&'\00e9ducation physique'), ('µµµ', '°±²³´');
