@@ -107,7 +107,9 @@ int run_command_line(int argc, const char* const* argv) {
     const std::string_view option = argv[arg++];
     if (option == "--all-tables") {
       options.all_tables = true;
-    } else if (option == "--encoding" && argc - arg > 2) {
+    } else if (option == "--encoding") {
+      // The last two arguments are the paths, never its value.
+      if (argc - arg <= 2) return wrong_arguments("--encoding needs an encoding's name");
       options.encoding = argv[arg++];
     } else if (option.starts_with("--encoding=")) {
       options.encoding = option.substr(11);

@@ -131,6 +131,21 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
        misfit(5, "café", "field 1 is not valid UTF8") + misfit(8, "t", "field 1 is not valid WIN1252")},
       {"--encoding for a script that declares none", "INSERT INTO t VALUES ('\xe9');\n", block("t", "t('é').\n", 1), "",
        "LATIN1"},
+      {"pg_dump's INSERTs: a head repeated row after row, rows by commas, tabs and line ends",
+       "CREATE TABLE public.t (a integer, b text, c boolean);\nINSERT INTO public.t VALUES (1, 'x', true);\n"
+       "INSERT INTO public.t VALUES (2, 'it''s', false);\n-- between\nINSERT INTO public.t VALUES (3, NULL, NULL);\n"
+       "INSERT INTO public.t VALUES\n\t(4, 'a', true),\n\t(5, 'b\nc', false);\n"
+       "INSERT INTO public.t (a, b, c) VALUES (6, 'y', true) ON CONFLICT DO NOTHING;\n"
+       "INSERT INTO public.t VALUES (7, 'z', maybe);\n",
+       block("t",
+             "t(1,'x',true).\nt(2,'it\\'s',false).\nt(3,'$null$','$null$').\nt(4,'a',true).\nt(5,'b\\nc',false).\n"
+             "t(6,'y',true).\nt(7,'z','maybe').\n",
+             7),
+       misfit(11, "t", "field 3 is an expression", 1, 7)},
+      {"numbers as PostgreSQL casts them, Unicode escapes in a LATIN1 script",
+       "CREATE TABLE n (i int, f float8, r real);\nINSERT INTO n VALUES (2.5, -0, -1.5e10), ('3', '-0', 16777217);\n"
+       "SET client_encoding = 'LATIN1';\nINSERT INTO s VALUES (U&'\\00e9', E'\\u00e9\\xe9');\n",
+       block("n", "n(3,0.0,-1.5000001e+10).\nn(3,-0.0,16777216.0).\n", 2) + block("s", "s('\xc3\xa9','\xc3\xa9\xc3\xa9').\n", 1)},
       {"backslashes in plain strings before standard_conforming_strings",
        "INSERT INTO t VALUES ('a\\\\b');\nSET standard_conforming_strings = off;\nINSERT INTO t VALUES ('a\\\\b\\'c');\n",
        block("t", "t('a\\\\\\\\b').\n", 1) + block("t", "t('a\\\\b\\'c').\n", 1)},

@@ -35,13 +35,37 @@ class CommandLine : public ScratchTest {
   }
 };
 
-TEST_F(CommandLine, WrongArgumentCountOpensNothing) {
-  for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"crawler.sql"}, {"crawler.sql", "new.pl", "x"}}) {
-    const Outcome r = convert(args);
+TEST_F(CommandLine, WrongArgumentsOpenNothing) {
+  const struct {
+    std::vector<std::string> args;
+    std::string reason;
+  } cases[] = {
+      {{}, "expected 2 arguments, got 0"},
+      {{"crawler.sql"}, "expected 2 arguments, got 1"},
+      {{"crawler.sql", "new.pl", "x"}, "expected 2 arguments, got 3"},
+      {{"--all-tables", "--encoding", "crawler.sql", "new.pl"}, "--encoding needs an encoding's name"},
+      {{"--all-tables", "--encoding=KLINGON", "crawler.sql", "new.pl"}, "unknown encoding KLINGON"},
+      {{"--all", "crawler.sql", "new.pl"}, "unknown option --all"},
+  };
+  for (const auto& c : cases) {
+    const Outcome r = convert(c.args);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Arg incorrects\n");
-    EXPECT_EQ(r.err, "pgdump2pl: expected 2 arguments, got " + std::to_string(args.size()) + "\nusage: pgdump2pl [--all-tables [--encoding NAME]] DUMP FACTS\n");
+    EXPECT_EQ(r.err, "pgdump2pl: " + c.reason + "\nusage: pgdump2pl [--all-tables [--encoding NAME]] DUMP FACTS\n");
     EXPECT_FALSE(fs::exists(dir / "new.pl"));
+  }
+}
+
+TEST_F(CommandLine, EncodingOptionReadsAScriptThatNamesNone) {
+  put(dir / "latin1.sql", "INSERT INTO t VALUES ('\xe9t\xe9');\n");
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--all-tables", "--encoding", "latin1"},
+                                               {"--encoding=LATIN1", "--all-tables"}}) {
+    std::vector<std::string> all = args;
+    all.insert(all.end(), {"latin1.sql", "out.pl"});
+    const Outcome r = convert(all);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(slurp(dir / "out.pl"), "/**\n * Table t\n */\n\nt('\xc3\xa9t\xc3\xa9').\n/* (1 entrees) */\n\n\n");
   }
 }
 
