@@ -256,6 +256,7 @@ class ScriptConversion {
       return write_row(line, false);
     }
     // The head up to the first tuple, to know the next INSERT by.
+    lexer_.stop_capture();
     const std::string_view head = lexer_.captured();
     insert_head_.assign(head.substr(0, head.size() - lexer_.current().text.size()));
     read_tuples();

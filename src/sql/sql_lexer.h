@@ -82,6 +82,8 @@ class SqlLexer {
   // statement, so that a forgotten capture never holds the whole script.
   void start_capture();
   std::string_view captured() const { return {capture_.data(), capture_end_}; }
+  // Stops keeping bytes; captured() stays as it is.
+  void stop_capture() { capturing_ = false; }
 
   // With the `(` of a VALUES tuple current: reads the whole tuple at once
   // when it holds only what pg_dump writes (numbers, plain strings, NULL,

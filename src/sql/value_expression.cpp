@@ -115,7 +115,7 @@ void read_value_expression(SqlLexer& lexer, RowFields& row) {
   lexer.start_capture();
   // The depth of the tuple itself: a `(` that is current is counted.
   const int depth = lexer.paren_depth() - (lexer.current().is_symbol("(") ? 1 : 0);
-  if (read_constant(lexer, field) && ends_element(lexer.current())) return;
+  if (read_constant(lexer, field) && ends_element(lexer.current())) return lexer.stop_capture();
   // Up to the `,` or `)` of the tuple, brackets and parentheses balanced.
   int brackets = 0;
   for (;;) {
@@ -126,6 +126,7 @@ void read_value_expression(SqlLexer& lexer, RowFields& row) {
     brackets += token.is_symbol("[") ? 1 : token.is_symbol("]") ? -1 : 0;
     lexer.advance();
   }
+  lexer.stop_capture();
   field.source = Field::Source::expression;
   field.numeric_literal = false;
   std::string_view text = lexer.captured();
