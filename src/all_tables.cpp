@@ -312,6 +312,11 @@ class ScriptConversion {
   // definitions know it; a statement's fields go to them by name, or by
   // position (INSERT counts the generated columns, COPY does not).
   void plan_columns(const std::vector<std::string>& listed, bool insert) {
+    plan_targets(listed, insert);
+    identity_plan_ = plan_is_identity();
+  }
+
+  void plan_targets(const std::vector<std::string>& listed, bool insert) {
     target_.clear();
     if (table_ != nullptr) {
       columns_.clear();
@@ -374,6 +379,7 @@ class ScriptConversion {
     for (std::size_t i = columns_.size(); i < count; ++i) columns_.push_back({ColumnType{}, nullptr, {}});
     for (std::size_t i = target_.size(); i < count; ++i) target_.push_back(static_cast<int>(i));
     known_columns_ = true;
+    identity_plan_ = plan_is_identity();
   }
 
   void count_row(RowFit fit, std::uint64_t line) {
@@ -391,9 +397,14 @@ class ScriptConversion {
     if (row_.count > target_.size() || (copy && row_.count < target_.size())) {
       return count_row({FieldProblem::field_count, static_cast<std::uint32_t>(row_.count)}, line);
     }
-    chosen_.assign(columns_.size(), nullptr);
-    for (std::size_t i = 0; i < row_.count; ++i) {
-      if (target_[i] >= 0) chosen_[static_cast<std::size_t>(target_[i])] = &row_.fields[i];
+    chosen_.resize(columns_.size());
+    if (row_.count == columns_.size() && identity_plan_) {
+      for (std::size_t i = 0; i < row_.count; ++i) chosen_[i] = &row_.fields[i];
+    } else {
+      std::fill(chosen_.begin(), chosen_.end(), nullptr);
+      for (std::size_t i = 0; i < row_.count; ++i) {
+        if (target_[i] >= 0) chosen_[static_cast<std::size_t>(target_[i])] = &row_.fields[i];
+      }
     }
     // One reservation for the whole fact: a default is its constant or
     // SQL text, or a sequence's number.
@@ -473,6 +484,7 @@ class ScriptConversion {
   std::vector<FactColumn> columns_;
   bool known_columns_ = false;
   std::vector<int> target_;  // the column of each field of a row, -1 for none
+  bool identity_plan_ = false;  // field i goes to column i
   std::optional<TypedRowConversion> fast_path_;
   QualifiedName planned_table_;  // of the INSERT the columns were planned for
   std::vector<std::string> planned_columns_;

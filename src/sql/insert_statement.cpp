@@ -68,7 +68,7 @@ bool read_insert_tuple(SqlLexer& lexer, RowFields& row, std::uint64_t& line) {
   }
   line = lexer.current().line;
   if (lexer.read_plain_tuple(row)) {
-    if (lexer.current().is_symbol("(")) return true;
+    if (lexer.current().is_symbol("(") || lexer.current().is_symbol(";")) return true;
     lexer.advance();
     if (lexer.current().is_symbol(",")) lexer.advance();
     return true;

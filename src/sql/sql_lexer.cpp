@@ -426,7 +426,9 @@ bool SqlLexer::advance_over(std::string_view prefix) {
   drop(at);
   const bool same = more && byte_at(prefix.size() - 1) >= 0 && std::memcmp(data_, prefix.data(), prefix.size()) == 0;
   if (same) {
-    line_ += static_cast<std::uint64_t>(std::count(prefix.begin(), prefix.end(), '\n'));
+    if (std::memchr(prefix.data(), '\n', prefix.size()) != nullptr) {
+      line_ += static_cast<std::uint64_t>(std::count(prefix.begin(), prefix.end(), '\n'));
+    }
     drop(prefix.size());
     // Its words are counted: none of them opens a function body.
     words_in_statement_ = static_cast<unsigned>(std::size(leading_words_));
@@ -709,7 +711,9 @@ bool SqlLexer::read_plain_tuple(RowFields& row) {
         bytes += '\'';
         start = ++p;
       }
-      lines += static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+      if (std::memchr(bytes.data(), '\n', bytes.size()) != nullptr) {
+        lines += static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+      }
     } else if (c == '-' || is(c, kDigit)) {
       Field& field = row.add(Field::Source::value);
       const char* const start = p;
@@ -751,24 +755,32 @@ bool SqlLexer::read_plain_tuple(RowFields& row) {
   const char* next = p + 1;
   std::uint64_t next_lines = 0;
   for (; next < end && is(*next, kSpace); ++next) next_lines += *next == '\n';
+  // So is the `;` that ends the statement there.
   if (next < end && *next == ',') {
     for (++next; next < end && is(*next, kSpace); ++next) next_lines += *next == '\n';
     if (next < end && *next == '(') {
       p = next;
       lines += next_lines;
     }
+  } else if (next < end && *next == ';' && parens_ == 1 && begin_depth_ == 0) {
+    p = next;
+    lines += next_lines;
   }
   const auto taken = static_cast<std::size_t>(p - data_);
   lines_.consume(taken);
   data_ += taken;
   avail_ -= taken;
   line_ += lines;
-  if (*p == ')') {
+  if (*p != '(') {
     if (parens_ > 0) --parens_;
     paren_depth_ = parens_ + begin_depth_;
   }
   token_.line = line_;
   emit(TokenKind::symbol, {data_, 1}, 1);
+  if (*p == ';') {
+    words_in_statement_ = 0;
+    std::fill(std::begin(leading_words_), std::end(leading_words_), '\0');
+  }
   return true;
 }
 

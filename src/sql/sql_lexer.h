@@ -89,7 +89,7 @@ class SqlLexer {
   // when it holds only what pg_dump writes (numbers, plain strings, NULL,
   // TRUE, FALSE, by commas and blanks), as read_value_expression() would
   // read each, and makes its `)` current, or the next tuple's `(` when a
-  // comma is all that stands between them. False, with the lexer not moved, for
+  // comma is all that stands between them, or the statement's `;`. False, with the lexer not moved, for
   // anything else (`row` then holds a part): the tokens then take it.
   bool read_plain_tuple(RowFields& row);
 
