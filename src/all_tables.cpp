@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "facts/field_terms.h"
+#include "table_rows.h"
 #include "facts/prolog_text.h"
 #include "facts/typed_row_conversion.h"
 #include "rows/copy_text_fields.h"
@@ -25,14 +26,6 @@ namespace pgdump2pl {
 namespace {
 
 bool is_terminator(std::string_view line) { return line.size() >= 2 && line[0] == '\\' && line[1] == '.'; }
-
-// One column of the facts: its type and what a row that gives it no
-// value gets.
-struct FactColumn {
-  ColumnType type;
-  const ColumnDefault* default_value;  // nullptr: NULL
-  std::string_view name;
-};
 
 // A string's Unicode escapes in the script's encoding, as its other
 // bytes are: the whole string is converted to UTF-8 later.
@@ -140,7 +133,7 @@ class ScriptConversion {
       return;
     }
     open_block(copy_.table, *encoding);
-    plan_columns(copy_.columns, false);
+    rows_.plan(copy_.columns, false);
     if (copy_.format.kind == CopyFormat::Kind::csv) {
       copy_csv();
     } else {
@@ -159,7 +152,7 @@ class ScriptConversion {
   void copy_text() {
     const bool fast = copy_.format.is_default_text() &&
                       (block_encoding_->name() == "UTF8" || block_encoding_->name() == "SQL_ASCII") &&
-                      (!known_columns_ || plan_is_identity());
+                      (!rows_.known() || rows_.in_order());
     LineReader::Line line{};
     bool header = copy_.format.header;
     while (lexer_.next_data_line(line)) {
@@ -171,9 +164,9 @@ class ScriptConversion {
       }
       if (fast) {
         if (!fast_path_) {
-          if (!known_columns_) set_text_columns(count_fields(text, '\t'));
+          if (!rows_.known()) rows_.set_text_columns(count_fields(text, '\t'));
           std::vector<ColumnType> types;
-          for (const FactColumn& column : columns_) types.push_back(column.type);
+          for (std::size_t column = 0; column < rows_.columns(); ++column) types.push_back(rows_.type(column));
           fast_path_.emplace(functor_, std::move(types), *block_encoding_);
         }
         count_row(fast_path_->convert(text, facts_), lexer_.data_line());
@@ -214,13 +207,9 @@ class ScriptConversion {
 
   // FORCE_NULL and FORCE_NOT_NULL, by the names of the listed columns.
   void force_nulls() {
-    const auto listed = [&](std::size_t i) -> std::string_view {
-      if (i < copy_.columns.size()) return copy_.columns[i];
-      return i < columns_.size() ? columns_[i].name : std::string_view();
-    };
     for (std::size_t i = 0; i < row_.count; ++i) {
       Field& field = row_.fields[i];
-      const std::string_view name = listed(i);
+      const std::string_view name = rows_.name_of_field(i);
       const auto named = [&](const std::vector<std::string>& names) {
         return std::find(names.begin(), names.end(), name) != names.end();
       };
@@ -247,7 +236,7 @@ class ScriptConversion {
                               insert_.table.schema == planned_table_.schema && insert_.columns == planned_columns_;
     if (!same_as_last) {
       open_block(insert_.table, script_encoding_);
-      plan_columns(insert_.columns, true);
+      rows_.plan(insert_.columns, true);
       planned_table_ = insert_.table;
       planned_columns_ = insert_.columns;
     }
@@ -271,8 +260,8 @@ class ScriptConversion {
   // A block opens for each COPY, and for the first of consecutive
   // INSERTs into one table.
   void open_block(const QualifiedName& name, const TextEncoding& encoding) {
-    table_ = catalog_.find_table(name);
-    std::string key = table_ != nullptr ? table_->schema : name.schema;
+    const Table* table = catalog_.find_table(name);
+    std::string key = table != nullptr ? table->schema : name.schema;
     key += '\0';
     key += name.name;
     if (block_open_ && key == block_key_) return;
@@ -286,16 +275,15 @@ class ScriptConversion {
     functor_ = is_plain_atom(table_name_) ? table_name_ : quoted_atom(table_name_, utf8_);
     facts_.write_banner(table_name_);
     block_ = {};
-    columns_.clear();
+    rows_.start(table);
     fast_path_.reset();
-    known_columns_ = false;
   }
 
   void close_block() {
     facts_.write_count(block_.rows);
     if (block_.misfit_rows > 0) {
       block_.table_name = table_name_;
-      block_.columns = columns_.size();
+      block_.columns = rows_.columns();
       block_.encoding = block_encoding_->name();
       block_.all_tables = true;
       listener_.block_had_misfits(block_);
@@ -308,78 +296,8 @@ class ScriptConversion {
     insert_head_.clear();
   }
 
-  // The facts' columns are the table's, in its order, whenever the
-  // definitions know it; a statement's fields go to them by name, or by
-  // position (INSERT counts the generated columns, COPY does not).
-  void plan_columns(const std::vector<std::string>& listed, bool insert) {
-    plan_targets(listed, insert);
-    identity_plan_ = plan_is_identity();
-  }
-
-  void plan_targets(const std::vector<std::string>& listed, bool insert) {
-    target_.clear();
-    if (table_ != nullptr) {
-      columns_.clear();
-      for (const Column& column : table_->columns) {
-        if (!column.generated) columns_.push_back({column.type, &column.default_value, column.name});
-      }
-      known_columns_ = true;
-    } else if (!listed.empty() && !known_columns_) {
-      for (const std::string& name : listed) columns_.push_back({ColumnType{}, nullptr, name});
-      known_columns_ = true;
-    }
-    if (listed.empty()) {
-      if (table_ == nullptr) return;
-      std::size_t output = 0;
-      for (const Column& column : table_->columns) {
-        if (!column.generated) {
-          target_.push_back(static_cast<int>(output++));
-        } else if (insert) {
-          target_.push_back(-1);
-        }
-      }
-      return;
-    }
-    for (const std::string& name : listed) {
-      int found = -1;
-      for (std::size_t k = 0; k < columns_.size(); ++k) {
-        if (columns_[k].name == name) found = static_cast<int>(k);
-      }
-      const bool generated = table_ != nullptr && is_generated(name);
-      if (found < 0 && !generated) {
-        // A column the definitions do not know is a text, after theirs.
-        columns_.push_back({ColumnType{}, nullptr, name});
-        found = static_cast<int>(columns_.size() - 1);
-      }
-      target_.push_back(found);
-    }
-  }
-
-  bool is_generated(std::string_view name) const {
-    for (const Column& column : table_->columns) {
-      if (column.name == name) return column.generated;
-    }
-    return false;
-  }
-
-  bool plan_is_identity() const {
-    if (target_.size() != columns_.size()) return false;
-    for (std::size_t i = 0; i < target_.size(); ++i) {
-      if (target_[i] != static_cast<int>(i)) return false;
-    }
-    return true;
-  }
-
   static std::size_t count_fields(std::string_view row, char delimiter) {
     return static_cast<std::size_t>(std::count(row.begin(), row.end(), delimiter)) + 1;
-  }
-
-  // Nothing tells the columns: the first row's fields are texts.
-  void set_text_columns(std::size_t count) {
-    for (std::size_t i = columns_.size(); i < count; ++i) columns_.push_back({ColumnType{}, nullptr, {}});
-    for (std::size_t i = target_.size(); i < count; ++i) target_.push_back(static_cast<int>(i));
-    known_columns_ = true;
-    identity_plan_ = plan_is_identity();
   }
 
   void count_row(RowFit fit, std::uint64_t line) {
@@ -390,78 +308,8 @@ class ScriptConversion {
     ++block_.rows;
   }
 
-  // The row in row_ as one fact of the columns. COPY must give every
-  // listed column; INSERT may leave the last ones to their defaults.
   void write_row(std::uint64_t line, bool copy) {
-    if (!known_columns_) set_text_columns(row_.count);
-    if (row_.count > target_.size() || (copy && row_.count < target_.size())) {
-      return count_row({FieldProblem::field_count, static_cast<std::uint32_t>(row_.count)}, line);
-    }
-    chosen_.resize(columns_.size());
-    if (row_.count == columns_.size() && identity_plan_) {
-      for (std::size_t i = 0; i < row_.count; ++i) chosen_[i] = &row_.fields[i];
-    } else {
-      std::fill(chosen_.begin(), chosen_.end(), nullptr);
-      for (std::size_t i = 0; i < row_.count; ++i) {
-        if (target_[i] >= 0) chosen_[static_cast<std::size_t>(target_[i])] = &row_.fields[i];
-      }
-    }
-    // One reservation for the whole fact: a default is its constant or
-    // SQL text, or a sequence's number.
-    std::size_t bound = functor_.size() + 3;
-    for (std::size_t k = 0; k < columns_.size(); ++k) {
-      const Field* field = chosen_[k];
-      const bool given = field != nullptr && field->source != Field::Source::default_value;
-      const ColumnDefault* fallback = columns_[k].default_value;
-      bound += field_term_bound(given ? field->bytes.size() : fallback != nullptr ? fallback->value.size() + 20 : 0) + 1;
-    }
-    char* o = facts_.reserve(bound);
-    std::memcpy(o, functor_.data(), functor_.size());
-    o += functor_.size();
-    RowFit fit;
-    for (std::size_t k = 0; k < columns_.size(); ++k) {
-      *o++ = k == 0 ? '(' : ',';
-      const Field* field = chosen_[k];
-      if (field == nullptr || field->source == Field::Source::default_value) field = &default_for(columns_[k]);
-      FieldProblem problem = FieldProblem::none;
-      o = write_field_term(columns_[k].type, *field, *block_encoding_, o, problem);
-      fit.note(static_cast<std::uint32_t>(k + 1), problem);
-    }
-    if (!columns_.empty()) *o++ = ')';
-    *o++ = '.';
-    *o++ = '\n';
-    facts_.commit(o);
-    count_row(fit, line);
-  }
-
-  // What PostgreSQL puts in a column a row gives no value: its default,
-  // with a sequence's next value, or NULL.
-  const Field& default_for(const FactColumn& column) {
-    default_field_.numeric_literal = false;
-    default_field_.bytes.clear();
-    default_field_.source = Field::Source::null;
-    if (column.default_value == nullptr) return default_field_;
-    const ColumnDefault& value = *column.default_value;
-    switch (value.kind) {
-      case ColumnDefault::Kind::null: break;
-      case ColumnDefault::Kind::constant:
-        default_field_.source = Field::Source::value;
-        default_field_.bytes = value.value;
-        break;
-      case ColumnDefault::Kind::expression:
-        default_field_.source = Field::Source::expression;
-        default_field_.bytes = value.value;
-        break;
-      case ColumnDefault::Kind::sequence:
-        if (std::int64_t next = 0; catalog_.next_value(value.value, next)) {
-          char digits[24];
-          const auto end = std::to_chars(digits, digits + sizeof digits, next).ptr;
-          default_field_.source = Field::Source::value;
-          default_field_.bytes.assign(digits, end);
-        }
-        break;
-    }
-    return default_field_;
+    count_row(rows_.write(row_, copy, functor_, *block_encoding_, catalog_, facts_), line);
   }
 
   SqlLexer lexer_;
@@ -480,11 +328,7 @@ class ScriptConversion {
   std::string functor_;
   const TextEncoding* block_encoding_ = &script_encoding_;
   BlockMisfits block_{};
-  const Table* table_ = nullptr;
-  std::vector<FactColumn> columns_;
-  bool known_columns_ = false;
-  std::vector<int> target_;  // the column of each field of a row, -1 for none
-  bool identity_plan_ = false;  // field i goes to column i
+  TableRows rows_;
   std::optional<TypedRowConversion> fast_path_;
   QualifiedName planned_table_;  // of the INSERT the columns were planned for
   std::vector<std::string> planned_columns_;
@@ -493,8 +337,6 @@ class ScriptConversion {
   // Scratch kept from row to row.
   RowFields row_;
   std::string record_, quoted_;
-  std::vector<const Field*> chosen_;
-  Field default_field_;
 };
 
 }  // namespace

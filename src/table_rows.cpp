@@ -1,0 +1,150 @@
+#include "table_rows.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+#include "facts/field_terms.h"
+
+namespace pgdump2pl {
+
+void TableRows::start(const Table* table) {
+  table_ = table;
+  columns_.clear();
+  target_.clear();
+  known_ = false;
+  in_order_ = false;
+}
+
+void TableRows::plan(const std::vector<std::string>& listed, bool insert) {
+  target_.clear();
+  if (table_ != nullptr) {
+    columns_.clear();
+    for (const Column& column : table_->columns) {
+      if (!column.generated) columns_.push_back({column.type, &column.default_value, column.name});
+    }
+    known_ = true;
+  } else if (!listed.empty() && !known_) {
+    for (const std::string& name : listed) columns_.push_back({ColumnType{}, nullptr, name});
+    known_ = true;
+  }
+  if (listed.empty() && table_ != nullptr) {
+    std::size_t column = 0;
+    for (const Column& declared : table_->columns) {
+      if (!declared.generated) {
+        target_.push_back(static_cast<int>(column++));
+      } else if (insert) {
+        target_.push_back(-1);
+      }
+    }
+  }
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    int found = -1;
+    for (std::size_t k = 0; k < columns_.size(); ++k) {
+      if (columns_[k].name == listed[i]) found = static_cast<int>(k);
+    }
+    if (found < 0 && !(table_ != nullptr && is_generated(listed[i]))) {
+      // A column the definitions do not know is a text, after theirs.
+      columns_.push_back({ColumnType{}, nullptr, listed[i]});
+      found = static_cast<int>(columns_.size() - 1);
+    }
+    target_.push_back(found);
+  }
+  in_order_ = target_.size() == columns_.size();
+  for (std::size_t i = 0; in_order_ && i < target_.size(); ++i) in_order_ = target_[i] == static_cast<int>(i);
+}
+
+void TableRows::set_text_columns(std::size_t count) {
+  for (std::size_t i = columns_.size(); i < count; ++i) columns_.push_back({ColumnType{}, nullptr, {}});
+  for (std::size_t i = target_.size(); i < count; ++i) target_.push_back(static_cast<int>(i));
+  known_ = true;
+  in_order_ = target_.size() == columns_.size();
+  for (std::size_t i = 0; in_order_ && i < target_.size(); ++i) in_order_ = target_[i] == static_cast<int>(i);
+}
+
+std::string_view TableRows::name_of_field(std::size_t field) const {
+  if (field >= target_.size() || target_[field] < 0) return {};
+  return columns_[static_cast<std::size_t>(target_[field])].name;
+}
+
+bool TableRows::is_generated(std::string_view name) const {
+  for (const Column& column : table_->columns) {
+    if (column.name == name) return column.generated;
+  }
+  return false;
+}
+
+RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functor, const TextEncoding& encoding,
+                        Catalog& catalog, FactWriter& facts) {
+  if (!known_) set_text_columns(row.count);
+  if (row.count > target_.size() || (copy && row.count < target_.size())) {
+    return {FieldProblem::field_count, static_cast<std::uint32_t>(row.count)};
+  }
+  chosen_.resize(columns_.size());
+  if (row.count == columns_.size() && in_order_) {
+    for (std::size_t i = 0; i < row.count; ++i) chosen_[i] = &row.fields[i];
+  } else {
+    std::fill(chosen_.begin(), chosen_.end(), nullptr);
+    for (std::size_t i = 0; i < row.count; ++i) {
+      if (target_[i] >= 0) chosen_[static_cast<std::size_t>(target_[i])] = &row.fields[i];
+    }
+  }
+  // One reservation for the whole fact: a default is its constant or SQL
+  // text, or a sequence's number.
+  std::size_t bound = functor.size() + 3;
+  for (std::size_t k = 0; k < columns_.size(); ++k) {
+    const Field* field = chosen_[k];
+    const bool given = field != nullptr && field->source != Field::Source::default_value;
+    const ColumnDefault* fallback = columns_[k].default_value;
+    bound += field_term_bound(given ? field->bytes.size() : fallback != nullptr ? fallback->value.size() + 20 : 0) + 1;
+  }
+  char* o = facts.reserve(bound);
+  std::memcpy(o, functor.data(), functor.size());
+  o += functor.size();
+  RowFit fit;
+  for (std::size_t k = 0; k < columns_.size(); ++k) {
+    *o++ = k == 0 ? '(' : ',';
+    const Field* field = chosen_[k];
+    if (field == nullptr || field->source == Field::Source::default_value) field = &default_for(columns_[k], catalog);
+    FieldProblem problem = FieldProblem::none;
+    o = write_field_term(columns_[k].type, *field, encoding, o, problem);
+    fit.note(static_cast<std::uint32_t>(k + 1), problem);
+  }
+  if (!columns_.empty()) *o++ = ')';
+  *o++ = '.';
+  *o++ = '\n';
+  facts.commit(o);
+  return fit;
+}
+
+// What PostgreSQL puts in a column a row gives no value: its default, with
+// a sequence's next value, or NULL.
+const Field& TableRows::default_for(const FactColumn& column, Catalog& catalog) {
+  default_field_.numeric_literal = false;
+  default_field_.bytes.clear();
+  default_field_.source = Field::Source::null;
+  if (column.default_value == nullptr) return default_field_;
+  const ColumnDefault& value = *column.default_value;
+  switch (value.kind) {
+    case ColumnDefault::Kind::null: break;
+    case ColumnDefault::Kind::constant:
+      default_field_.source = Field::Source::value;
+      default_field_.bytes = value.value;
+      break;
+    case ColumnDefault::Kind::expression:
+      default_field_.source = Field::Source::expression;
+      default_field_.bytes = value.value;
+      break;
+    case ColumnDefault::Kind::sequence:
+      if (std::int64_t next = 0; catalog.next_value(value.value, next)) {
+        char digits[24];
+        char* end = std::to_chars(digits, digits + sizeof digits, next).ptr;
+        default_field_.source = Field::Source::value;
+        default_field_.bytes.assign(digits, end);
+      }
+      break;
+  }
+  return default_field_;
+}
+
+}  // namespace pgdump2pl

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "facts/fact_writer.h"
+#include "facts/row_fit.h"
+#include "rows/row_fields.h"
+#include "sql/catalog.h"
+#include "values/column_type.h"
+#include "values/text_encoding.h"
+
+namespace pgdump2pl {
+
+// The columns of one table's facts, and where the fields of a statement's
+// rows go among them. The columns are the table's, in its order, less the
+// generated ones, whenever the definitions know it; a statement's fields
+// go to them by name, or by position.
+class TableRows {
+ public:
+  // For a new block of `table` (nullptr: the definitions do not know it).
+  void start(const Table* table);
+  // For a statement that lists `listed` columns (none: all, by position;
+  // INSERT counts the generated columns there, COPY does not).
+  void plan(const std::vector<std::string>& listed, bool insert);
+
+  // Whether the columns are known before a row comes: else the first
+  // row's fields, all texts, make them.
+  bool known() const { return known_; }
+  void set_text_columns(std::size_t count);
+  // Field i of a row goes to column i, for every column.
+  bool in_order() const { return in_order_; }
+  std::size_t columns() const { return columns_.size(); }
+  ColumnType type(std::size_t column) const { return columns_[column].type; }
+  // The name of the column that field i of a row goes to, or empty.
+  std::string_view name_of_field(std::size_t field) const;
+
+  // Writes `row` as one fact of the columns, a column it gives no value
+  // taking its default (a sequence's next value from `catalog`). COPY must
+  // give every listed column; INSERT may leave the last ones out.
+  RowFit write(const RowFields& row, bool copy, std::string_view functor, const TextEncoding& encoding,
+               Catalog& catalog, FactWriter& facts);
+
+ private:
+  struct FactColumn {
+    ColumnType type;
+    const ColumnDefault* default_value;  // nullptr: NULL
+    std::string name;
+  };
+
+  const Field& default_for(const FactColumn& column, Catalog& catalog);
+  bool is_generated(std::string_view name) const;
+
+  const Table* table_ = nullptr;
+  std::vector<FactColumn> columns_;
+  std::vector<int> target_;  // the column of each field of a row, -1 for none
+  bool known_ = false;
+  bool in_order_ = false;
+  // Scratch kept from row to row.
+  std::vector<const Field*> chosen_;
+  Field default_field_;
+};
+
+}  // namespace pgdump2pl
