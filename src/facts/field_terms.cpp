@@ -9,7 +9,16 @@ namespace {
 
 constexpr std::string_view kNull = "'$null$'";
 
-FieldProblem not_of_kind(ColumnKind kind) {
+char* write_atom(std::string_view text, const TextEncoding& encoding, char* out, bool& invalid) {
+  *out++ = '\'';
+  out = encoding.write_atom_text(text, out, invalid);
+  *out++ = '\'';
+  return out;
+}
+
+}  // namespace
+
+FieldProblem problem_of_kind(ColumnKind kind) {
   switch (kind) {
     case ColumnKind::integer: return FieldProblem::not_integer;
     case ColumnKind::floating: return FieldProblem::not_float;
@@ -19,15 +28,6 @@ FieldProblem not_of_kind(ColumnKind kind) {
   }
   return FieldProblem::none;
 }
-
-char* write_atom(std::string_view text, const TextEncoding& encoding, char* out, bool& invalid) {
-  *out++ = '\'';
-  out = encoding.write_atom_text(text, out, invalid);
-  *out++ = '\'';
-  return out;
-}
-
-}  // namespace
 
 char* write_field_term(const ColumnType& type, const Field& field, const TextEncoding& encoding, char* out,
                        FieldProblem& problem) {
@@ -42,7 +42,7 @@ char* write_field_term(const ColumnType& type, const Field& field, const TextEnc
     char* end = write_printed_value(type, field.bytes, out);
     if (end == nullptr) end = write_value_term(type, field.bytes, out, field.numeric_literal);
     if (end != nullptr) return end;
-    problem = not_of_kind(type.kind);
+    problem = problem_of_kind(type.kind);
   }
   bool invalid = false;
   out = write_atom(field.bytes, encoding, out, invalid);

@@ -13,6 +13,10 @@
 
 namespace pgdump2pl {
 
+// What keeps a value from being a term of a column of `kind`: that it
+// does not read as the kind.
+FieldProblem problem_of_kind(ColumnKind kind);
+
 // The room write_field_term() needs for a field of `size` bytes.
 constexpr std::size_t field_term_bound(std::size_t size) {
   return std::max(value_term_bound(size), atom_text_bound(size) + 2);

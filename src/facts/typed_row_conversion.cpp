@@ -6,7 +6,9 @@
 
 #include "bytes.h"
 #include "facts/prolog_text.h"
+#include "facts/field_terms.h"
 #include "facts/swar.h"
+#include "rows/copy_text_fields.h"
 #include "values/value_terms.h"
 
 namespace pgdump2pl {
@@ -16,14 +18,6 @@ namespace {
 // quotes come on top of each field.
 constexpr std::size_t kOutPerRowByte = 6;
 constexpr std::size_t kOutPerField = 3;
-
-constexpr bool is_octal(char c) { return c >= '0' && c <= '7'; }
-constexpr int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 char* put(char* out, std::string_view text) {
   std::memcpy(out, text.data(), text.size());
@@ -40,38 +34,12 @@ std::string_view field_at(const char* p, const char* end, bool& escaped) {
 }
 
 // The byte that the COPY escape whose backslash is at `p` stands for;
-// moves `p` past the escape. A backslash with nothing after it in its
-// field stands for itself.
+// moves `p` past the escape. A backslash before the field's tab stands
+// for itself, as it always has here.
 unsigned char read_escape(const char*& p, const char* end) {
   ++p;
-  if (p == end || *p == '\t') return '\\';
-  const char c = *p++;
-  if (const std::size_t letter = std::string_view("bfnrtv").find(c); letter != std::string_view::npos) {
-    return static_cast<unsigned char>("\b\f\n\r\t\v"[letter]);
-  }
-  unsigned value = 0;
-  if (is_octal(c)) {
-    value = static_cast<unsigned>(c - '0');
-    for (int more = 0; more < 2 && p < end && is_octal(*p); ++more) value = value * 8 + static_cast<unsigned>(*p++ - '0');
-    return static_cast<unsigned char>(value & 0xFF);
-  }
-  if (c == 'x' && p < end && hex_value(*p) >= 0) {
-    value = static_cast<unsigned>(hex_value(*p++));
-    if (p < end && hex_value(*p) >= 0) value = value * 16 + static_cast<unsigned>(hex_value(*p++));
-    return static_cast<unsigned char>(value);
-  }
-  return static_cast<unsigned char>(c);
-}
-
-FieldProblem not_of_kind(ColumnKind kind) {
-  switch (kind) {
-    case ColumnKind::integer: return FieldProblem::not_integer;
-    case ColumnKind::floating: return FieldProblem::not_float;
-    case ColumnKind::number: return FieldProblem::not_number;
-    case ColumnKind::boolean: return FieldProblem::not_boolean;
-    case ColumnKind::text: break;
-  }
-  return FieldProblem::none;
+  if (p != end && *p == '\t') return '\\';
+  return static_cast<unsigned char>(decode_copy_escape(p, end));
 }
 
 }  // namespace
@@ -157,7 +125,7 @@ RowFit TypedRowConversion::convert(std::string_view row, FactWriter& out) {
         p += field.size();
         continue;
       }
-      fit.note(field_number, not_of_kind(type.kind));
+      fit.note(field_number, problem_of_kind(type.kind));
     }
     bool invalid = false;
     o = write_text(p, end, o, invalid);

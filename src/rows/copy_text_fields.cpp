@@ -13,9 +13,9 @@ constexpr int hex_value(char c) {
   return -1;
 }
 
-// The byte that the escape after a backslash at `p` stands for; moves
-// `p` past it. A backslash that ends the line stands for itself.
-char decode_escape(const char*& p, const char* end) {
+}  // namespace
+
+char decode_copy_escape(const char*& p, const char* end) {
   if (p == end) return '\\';
   const char c = *p++;
   switch (c) {
@@ -40,8 +40,6 @@ char decode_escape(const char*& p, const char* end) {
   return c;
 }
 
-}  // namespace
-
 void split_copy_text(std::string_view line, char delimiter, std::string_view null_string, RowFields& row) {
   row.clear();
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -61,7 +59,7 @@ void split_copy_text(std::string_view line, char delimiter, std::string_view nul
         const char* run_end = backslash == nullptr ? field_end : backslash;
         bytes.append(q, static_cast<std::size_t>(run_end - q));
         q = run_end;
-        if (q < field_end) bytes += decode_escape(++q, field_end);
+        if (q < field_end) bytes += decode_copy_escape(++q, field_end);
       }
     }
     if (field_end == end) return;
