@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+
+#include "dump/byte_source.h"
+
+namespace pgdump2pl {
+
+// What the bytes are once every compression around them is undone.
+enum class DumpFormat {
+  plain,           // an SQL script
+  custom_archive,  // pg_dump -Fc, for the archive reader
+  tar_archive,     // pg_dump -Ft, for the archive reader
+};
+
+struct DumpStream {
+  // The decoded bytes from their first: the script's or the archive's.
+  // A compression that cannot be undone shows as a source whose first
+  // read fails, with its failure() saying why.
+  std::unique_ptr<ByteSource> source;
+  DumpFormat format;
+};
+
+// Recognises the dump by its content, never by its name, since it may
+// come through a pipe, and stacks a decoder per layer of gzip, zstd or
+// lz4 around it, in any order. Reads only the first bytes of each layer
+// now; nothing here fails, the reads do.
+DumpStream open_dump_stream(std::unique_ptr<ByteSource> raw);
+
+}  // namespace pgdump2pl

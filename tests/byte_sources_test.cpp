@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#ifdef PGDUMP2PL_HAVE_ZSTD
+#include <zstd.h>
+#endif
+#ifdef PGDUMP2PL_HAVE_LZ4
+#include <lz4frame.h>
+#endif
+
+#include "sources/dump_stream.h"
+#include "sources/gzip_source.h"
+#include "support/in_memory.h"
+
+namespace pgdump2pl {
+namespace {
+
+using testing::MemorySource;
+
+// Hands out at most `piece` bytes a read, as a pipe may.
+class PipeSource final : public ByteSource {
+ public:
+  PipeSource(std::string_view bytes, std::size_t piece, int error) : bytes_(bytes, error), piece_(piece) {}
+  ReadResult read(char* dest, std::size_t capacity) override { return bytes_.read(dest, std::min(capacity, piece_)); }
+
+ private:
+  MemorySource bytes_;
+  std::size_t piece_;
+};
+
+// A script's worth of lines that do not compress to nothing, so that the
+// compressed streams outgrow the decoders' input buffer.
+const std::string& script() {
+  static const std::string text = [] {
+    std::string s = "COPY public.t (id, name) FROM stdin;\n";
+    for (std::uint32_t x = 1; s.size() < 700'000;) {
+      x = x * 1103515245u + 12345u;
+      s += std::to_string(x) + "\tname " + std::to_string(x >> 9) + "\n";
+    }
+    return s + "\\.\n";
+  }();
+  return text;
+}
+
+std::string gzip(std::string_view bytes, int level = 6) {
+  z_stream z{};
+  deflateInit2(&z, level, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&z, static_cast<uLong>(bytes.size())), '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+  z.avail_in = static_cast<uInt>(bytes.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+#ifdef PGDUMP2PL_HAVE_ZSTD
+std::string zstd(std::string_view bytes) {
+  ZSTD_CCtx* context = ZSTD_createCCtx();
+  ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
+  std::string out(ZSTD_compressBound(bytes.size()), '\0');
+  out.resize(ZSTD_compress2(context, out.data(), out.size(), bytes.data(), bytes.size()));
+  ZSTD_freeCCtx(context);
+  return out;
+}
+#endif
+
+#ifdef PGDUMP2PL_HAVE_LZ4
+std::string lz4(std::string_view bytes) {
+  LZ4F_preferences_t preferences{};
+  preferences.frameInfo.contentChecksumFlag = LZ4F_contentChecksumEnabled;
+  std::string out(LZ4F_compressFrameBound(bytes.size(), &preferences), '\0');
+  out.resize(LZ4F_compressFrame(out.data(), out.size(), bytes.data(), bytes.size(), &preferences));
+  return out;
+}
+#endif
+
+const std::string kSkippableFrame{"\x5a\x2a\x4d\x18\x03\x00\x00\x00xyz", 11};
+
+struct Decoded {
+  std::string bytes;
+  DumpFormat format;
+  int error = 0;
+  std::string failure;
+};
+
+// Reads in `read_size` blocks from an input served `piece` bytes at a
+// time, until the end, a failure, or far more reads than bytes.
+Decoded decode(std::string_view input, std::size_t read_size, std::size_t piece, int read_error = 0) {
+  DumpStream stream = open_dump_stream(std::make_unique<PipeSource>(input, piece, read_error));
+  Decoded decoded{{}, stream.format, 0, {}};
+  std::vector<char> block(read_size);
+  for (std::size_t reads = 0; reads < 2 * script().size(); ++reads) {
+    const ReadResult got = stream.source->read(block.data(), read_size);
+    if (got.size == 0) {
+      decoded.error = got.error;
+      decoded.failure = stream.source->failure();
+      return decoded;
+    }
+    decoded.bytes.append(block.data(), got.size);
+  }
+  ADD_FAILURE() << "the reads never end";
+  return decoded;
+}
+
+constexpr std::size_t kWhole = ~std::size_t{0};
+struct ReadMode {
+  std::size_t read_size, piece;
+} const kReadModes[] = {{1, 7}, {64 << 10, kWhole}};
+
+TEST(ByteSources, EveryLayerDecodesToTheBytesWithin) {
+  const std::string& text = script();
+  const std::string first = text.substr(0, 300'000), rest = text.substr(300'000);
+  std::string tar(512, '\0');
+  tar.replace(257, 6, "ustar");
+  struct Case {
+    const char* name;
+    std::string input, output;
+    DumpFormat format = DumpFormat::plain;
+  } const cases[] = {
+      {"plain", text, text},
+      {"too short to tell", "\x1f", "\x1f"},
+      {"gzip -1", gzip(text, 1), text},
+      {"gzip -9", gzip(text, 9), text},
+      {"two gzip members", gzip(first) + gzip(rest), text},
+      {"gzip of gzip", gzip(gzip(text)), text},
+      {"custom archive", "PGDMP" + first, "PGDMP" + first, DumpFormat::custom_archive},
+      {"tar archive in gzip", gzip(tar + first), tar + first, DumpFormat::tar_archive},
+#ifdef PGDUMP2PL_HAVE_ZSTD
+      {"zstd", zstd(text), text},
+      {"zstd frames after a skippable frame", kSkippableFrame + zstd(first) + zstd(rest), text},
+      {"gzip of zstd", gzip(zstd(text)), text},
+#endif
+#ifdef PGDUMP2PL_HAVE_LZ4
+      {"lz4", lz4(text), text},
+      {"lz4 frames after a skippable frame", kSkippableFrame + lz4(first) + lz4(rest), text},
+      {"lz4 of gzip", lz4(gzip(text)), text},
+#endif
+  };
+  for (const Case& c : cases) {
+    for (const ReadMode mode : kReadModes) {
+      const Decoded decoded = decode(c.input, mode.read_size, mode.piece);
+      EXPECT_EQ(decoded.error, 0) << c.name << ": " << decoded.failure;
+      EXPECT_TRUE(decoded.bytes == c.output) << c.name << " read " << mode.read_size << " at a time";
+      EXPECT_EQ(decoded.format, c.format) << c.name;
+    }
+  }
+}
+
+TEST(ByteSources, DamagedStreamsFailWithTheirReason) {
+  const std::string text = script().substr(0, 100'000);
+  const std::string gz = gzip(text);
+  const auto flipped = [](std::string bytes) { return bytes[bytes.size() / 2] ^= 0x10, bytes; };
+  std::string bomb = "x";
+  for (int i = 0; i < 9; ++i) bomb = gzip(bomb);
+  struct Case {
+    const char* name;
+    std::string input;
+    const char* reason;  // part of failure()
+    int error = EILSEQ;
+    int read_error = 0;
+  } const cases[] = {
+      {"gzip magic alone", "\x1f\x8b", "the gzip stream ends in the middle of a member"},
+      {"gzip cut after its header", gz.substr(0, 10), "the gzip stream ends in the middle of a member"},
+      {"gzip cut in the middle", gz.substr(0, gz.size() / 2), "the gzip stream ends in the middle of a member"},
+      {"gzip cut in its trailer", gz.substr(0, gz.size() - 1), "the gzip stream ends in the middle of a member"},
+      {"gzip with a flipped byte", flipped(gz), "gzip data is corrupt at byte "},
+      {"garbage after a gzip member", gz + "garbage", "not gzip data after the end of a member"},
+      {"gzip of a cut gzip", gzip(gz.substr(0, 500)), "the gzip stream ends in the middle of a member"},
+      {"a cut gzip around a gzip", gzip(gz).substr(0, 500), "the gzip stream ends in the middle of a member"},
+      {"gzip whose reading fails", gz.substr(0, 500), "", EIO, EIO},
+      {"gzip nine times over", bomb, "the dump is compressed more than 8 times over", ENOTSUP},
+      {"xz", std::string("\xfd" "7zXZ\0\0\0", 8), "xz-compressed, which pgdump2pl cannot read", ENOTSUP},
+#ifdef PGDUMP2PL_HAVE_ZSTD
+      {"zstd cut in the middle", zstd(text).substr(0, 1000), "the zstd stream ends in the middle of a frame"},
+      {"zstd with a flipped byte", flipped(zstd(text)), "zstd data is corrupt at byte "},
+      {"garbage after a zstd frame", zstd(text) + "garbage", "zstd data is corrupt at byte "},
+#else
+      {"zstd", "\x28\xb5\x2f\xfd", "the dump is zstd-compressed, which this build cannot read (built without libzstd)",
+       ENOTSUP},
+#endif
+#ifdef PGDUMP2PL_HAVE_LZ4
+      {"lz4 cut in the middle", lz4(text).substr(0, 1000), "the lz4 stream ends in the middle of a frame"},
+      {"lz4 with a flipped byte", flipped(lz4(text)), "lz4 data is corrupt at byte "},
+      {"garbage after an lz4 frame", lz4(text) + "garbage", "lz4 data is corrupt at byte "},
+#else
+      {"lz4", "\x04\x22\x4d\x18", "the dump is lz4-compressed, which this build cannot read (built without liblz4)",
+       ENOTSUP},
+#endif
+  };
+  for (const Case& c : cases) {
+    for (const ReadMode mode : kReadModes) {
+      const Decoded decoded = decode(c.input, mode.read_size, mode.piece, c.read_error);
+      EXPECT_EQ(decoded.error, c.error) << c.name;
+      EXPECT_NE(decoded.failure.find(c.reason), std::string::npos) << c.name << ": " << decoded.failure;
+    }
+  }
+}
+
+TEST(ByteSources, AnEmptyGzipStreamIsNotOne) {
+  std::unique_ptr<ByteSource> source = make_gzip_source(std::make_unique<MemorySource>(""));
+  char byte;
+  EXPECT_EQ(source->read(&byte, 1).error, EILSEQ);
+  EXPECT_EQ(source->failure(), "the gzip stream is empty");
+}
+
+}  // namespace
+}  // namespace pgdump2pl
