@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "cli/options.h"
 #include "conversion.h"
-#include "values/text_encoding.h"
 #include "dump/byte_source.h"
 #include "facts/byte_sink.h"
 #include "warning.h"
@@ -30,7 +30,7 @@ constexpr const char* kCannotWriteFacts = "Echec de l'ecriture du fichier bd.pl\
 constexpr int kStatusWrongArguments = 1;
 constexpr int kStatusFailed = 255;
 
-constexpr const char* kUsage = "usage: pgdump2pl [--all-tables [--encoding NAME]] DUMP FACTS\n";
+constexpr const char* kUsage = "usage: pgdump2pl [OPTION]... DUMP FACTS\n";
 constexpr const char* kHelp =
     "\n"
     "Converts the data blocks (COPY ... FROM stdin) of a PostgreSQL plain-text\n"
@@ -39,6 +39,17 @@ constexpr const char* kHelp =
     "choose how a row becomes a fact. Rows that do not fit their table's\n"
     "layout are counted in a warning on standard error.\n"
     "\n"
+    "Options, before the two paths (-- ends them):\n"
+    "  -t, --table=PATTERN\n"
+    "                   convert only the tables PATTERN matches; repeat it\n"
+    "                   for more. PATTERN is read as pg_dump reads it: * is\n"
+    "                   any characters, ? one, letters fold to lower case\n"
+    "                   outside \"double quotes\", and SCHEMA.TABLE names the\n"
+    "                   schema too\n"
+    "  -T, --exclude-table=PATTERN\n"
+    "                   never convert the tables PATTERN matches, even those\n"
+    "                   a -t pattern matches\n"
+    "  -q, --quiet      no progress line on a terminal\n"
     "  --all-tables     read the dump as psql runs an SQL script (COPY with\n"
     "                   any options, INSERT statements, definitions in any\n"
     "                   layout) and write every table's rows by the table's\n"
@@ -48,6 +59,7 @@ constexpr const char* kHelp =
     "  --encoding NAME  with --all-tables, the encoding of a script that sets\n"
     "                   no client_encoding (PostgreSQL's names: LATIN1,\n"
     "                   WIN1252, SJIS, ...); UTF8 without it\n"
+    "  -h, --help       this text; --version: the version (each alone)\n"
     "\n"
     "Exit status: 0 when the whole dump was converted, 1 for wrong arguments,\n"
     "255 when a file cannot be opened, read or written.\n"
@@ -96,33 +108,14 @@ int print(const char* text) {
 }  // namespace
 
 int run_command_line(int argc, const char* const* argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    return print((std::string(kUsage) + kHelp).c_str());
-  }
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return print("pgdump2pl " PGDUMP2PL_VERSION "\n");
-  ConversionOptions options;
-  // Options come first; the last two arguments are always the paths.
-  int arg = 1;
-  while (argc - arg > 2 && argv[arg][0] == '-') {
-    const std::string_view option = argv[arg++];
-    if (option == "--all-tables") {
-      options.all_tables = true;
-    } else if (option == "--encoding") {
-      // The last two arguments are the paths, never its value.
-      if (argc - arg <= 2) return wrong_arguments("--encoding needs an encoding's name");
-      options.encoding = argv[arg++];
-    } else if (option.starts_with("--encoding=")) {
-      options.encoding = option.substr(11);
-    } else {
-      return wrong_arguments(("unknown option " + std::string(option)).c_str());
-    }
-  }
-  if (argc - arg != 2) return wrong_arguments(("expected 2 arguments, got " + std::to_string(argc - 1)).c_str());
-  if (!options.encoding.empty() && !TextEncoding().select(options.encoding)) {
-    return wrong_arguments(("unknown encoding " + options.encoding).c_str());
-  }
-  const char* const dump_path = argv[arg];
-  const char* const facts_path = argv[arg + 1];
+  const ParsedCommandLine parsed = parse_command_line(argc, argv);
+  if (!parsed.error.empty()) return wrong_arguments(parsed.error.c_str());
+  const CommandLineOptions& command = parsed.options;
+  if (command.action == CommandLineOptions::Action::help) return print((std::string(kUsage) + kHelp).c_str());
+  if (command.action == CommandLineOptions::Action::version) return print("pgdump2pl " PGDUMP2PL_VERSION "\n");
+  const ConversionOptions& options = command.conversion;
+  const char* const dump_path = command.dump_path;
+  const char* const facts_path = command.facts_path;
 
   // The fact file is opened only once the dump is known to be readable
   // and distinct from it: a failed start never empties anything.

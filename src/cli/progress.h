@@ -1,0 +1,73 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "dump/byte_source.h"
+
+namespace pgdump2pl {
+
+// One line at the foot of a terminal that says how far the reading of the
+// dump has got: bytes read, MB/s, and with the input's size the share
+// read and the time left. It appears only once the run has lasted a
+// second, is redrawn four times a second, and is erased at the end. On
+// anything but a terminal (or TERM=dumb) it writes nothing at all.
+class ProgressLine {
+ public:
+  // `total_bytes` is what there is to read, 0 when not known.
+  ProgressLine(int fd, std::uint64_t total_bytes, bool enabled);
+  ~ProgressLine();
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
+
+  // Cheap enough for every block read: a clock reading and a compare.
+  void advance(std::size_t bytes) {
+    bytes_read_ += bytes;
+    if (active_) tick();
+  }
+  // Writes `text`, whole lines, to the line's file, with the line erased
+  // before and redrawn after, so that warnings read as without it.
+  void print_above(std::string_view text);
+  // Erases the line for good; what is printed after stands alone.
+  void finish();
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  void tick();
+  void draw(Clock::time_point now);
+  void write_all(std::string_view bytes);
+
+  int fd_;
+  std::uint64_t total_bytes_;
+  std::uint64_t bytes_read_ = 0;
+  std::size_t columns_ = 0;  // the terminal's width, 0 when not known
+  bool active_;
+  bool shown_ = false;
+  Clock::time_point start_;
+  Clock::time_point next_draw_;
+};
+
+// The bytes a read of `fd` will give when it is a regular file (its size
+// past the current offset), else 0.
+std::uint64_t regular_file_bytes_left(int fd);
+
+// Counts what `inner` gives into `line`. Put it in front of the file
+// itself, beneath any decompression, so that the counts compare with the
+// file's size.
+class ProgressSource final : public ByteSource {
+ public:
+  ProgressSource(ByteSource& inner, ProgressLine& line) : inner_(inner), line_(line) {}
+  ReadResult read(char* dest, std::size_t capacity) override {
+    const ReadResult result = inner_.read(dest, capacity);
+    line_.advance(result.size);
+    return result;
+  }
+
+ private:
+  ByteSource& inner_;
+  ProgressLine& line_;
+};
+
+}  // namespace pgdump2pl

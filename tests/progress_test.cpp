@@ -1,0 +1,130 @@
+// The progress line of a slow conversion on a terminal, and its absence
+// with -q and on anything else; warnings print between its redraws.
+#include "cli/progress.h"
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <thread>
+
+#include "support/in_memory.h"
+
+namespace pgdump2pl::testing {
+namespace {
+
+class SlowSource final : public ByteSource {
+ public:
+  explicit SlowSource(ByteSource& inner) : inner_(inner) {}
+  ReadResult read(char* dest, std::size_t capacity) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return inner_.read(dest, capacity);
+  }
+
+ private:
+  ByteSource& inner_;
+};
+
+// Prints each warning above the lines, as the front end does.
+struct WarningsAbove final : ConversionListener {
+  void block_had_misfits(const BlockMisfits& block) override {
+    for (ProgressLine* line : lines) line->print_above(misfit_warning("dump.sql", block));
+  }
+  void warning(std::uint64_t, std::string_view) override {}
+  std::vector<ProgressLine*> lines;
+};
+
+std::string drain(int fd) {
+  std::string out;
+  char buffer[4096];
+  ::fcntl(fd, F_SETFL, O_NONBLOCK);
+  for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<std::size_t>(got));
+  return out;
+}
+
+TEST(Progress, ShowsOnATerminalOnlyAndErasesItselfAroundWarnings) {
+  std::string rows;
+  for (int i = 0; i < 6000; ++i) rows += "http://a.example/\t1\n";
+  const std::string block = "COPY sites FROM stdin;\n" + rows + "\\.\n";
+  const std::string dump = block + "COPY sites FROM stdin;\nhttp://b/\t\\N\n\\.\n" + block;
+  const std::string warning = "pgdump2pl: dump.sql:6004: warning: table sites: 1 of 1 rows do not fit its layout "
+                              "(first: field 2 is NULL)\n";
+
+  // Ours to read, and the conversion's side, which is a terminal or not.
+  struct Output {
+    int ours = -1, theirs = -1;
+  } terminal, quiet_terminal, pipe_output;
+  for (Output* t : {&terminal, &quiet_terminal}) {
+    ASSERT_EQ(::openpty(&t->ours, &t->theirs, nullptr, nullptr, nullptr), 0);
+    struct termios raw {};
+    ::tcgetattr(t->theirs, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(t->theirs, TCSANOW, &raw);
+  }
+  int pipe_ends[2];
+  ASSERT_EQ(::pipe(pipe_ends), 0);
+  pipe_output = {pipe_ends[0], pipe_ends[1]};
+  ::setenv("TERM", "xterm", 1);
+  {
+    ProgressLine shown(terminal.theirs, dump.size(), true), quiet(quiet_terminal.theirs, dump.size(), false),
+        piped(pipe_output.theirs, dump.size(), true);
+    MemorySource memory(dump);
+    SlowSource slow(memory);
+    ProgressSource counted_shown(slow, shown), counted_quiet(counted_shown, quiet), counted(counted_quiet, piped);
+    WarningsAbove warnings;
+    warnings.lines = {&shown, &quiet, &piped};
+    StringSink facts;
+    ConversionOptions options;
+    options.read_size = 4096;
+    ASSERT_EQ(convert(counted, facts, options, warnings).status, ScanStatus::complete);
+  }
+  std::string outputs[3];
+  for (int i = 0; Output* t : {&terminal, &quiet_terminal, &pipe_output}) {
+    ::close(t->theirs);
+    outputs[i++] = drain(t->ours);
+    ::close(t->ours);
+  }
+  const std::string& on_terminal = outputs[0];
+  EXPECT_EQ(outputs[1], warning);
+  EXPECT_EQ(outputs[2], warning);
+
+  // Every \r...\x1b[K is a drawing of the line or, empty, its erasing;
+  // what stays is the warnings, the quiet line's among them.
+  const std::regex drawing(R"(pgdump2pl: \d+\.\d MB read, \d+\.\d MB/s, \d+%(, \d+:\d\d left)?)");
+  std::string rest;
+  int drawings = 0;
+  std::size_t first_warning = std::string::npos, last_drawing = 0;
+  for (std::size_t at = 0; at < on_terminal.size();) {
+    if (on_terminal[at] != '\r') {
+      const std::size_t end = on_terminal.find('\r', at);
+      if (first_warning == std::string::npos) first_warning = at;
+      rest += on_terminal.substr(at, end - at);
+      at = end == std::string::npos ? on_terminal.size() : end;
+      continue;
+    }
+    const std::size_t end = on_terminal.find("\x1b[K", at);
+    ASSERT_NE(end, std::string::npos) << on_terminal;
+    const std::string line = on_terminal.substr(at + 1, end - at - 1);
+    if (!line.empty()) {
+      EXPECT_TRUE(std::regex_match(line, drawing)) << line;
+      ++drawings;
+      last_drawing = at;
+    }
+    at = end + 3;
+  }
+  EXPECT_EQ(rest, warning);
+  EXPECT_GE(drawings, 3);
+  EXPECT_LT(on_terminal.find("MB/s"), first_warning) << "no line drawn before the warning";
+  EXPECT_GT(last_drawing, first_warning) << "the line not redrawn after the warning";
+  EXPECT_TRUE(on_terminal.ends_with("\r\x1b[K"));
+}
+
+}  // namespace
+}  // namespace pgdump2pl::testing
