@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 namespace pgdump2pl {
 
@@ -17,6 +18,7 @@ class ByteSource {
  public:
   virtual ~ByteSource() = default;
   virtual ReadResult read(char* dest, std::size_t capacity) = 0;
+  virtual std::string_view failure() const { return {}; }
 };
 
 // Reads a file descriptor it does not own.
