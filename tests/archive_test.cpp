@@ -90,7 +90,9 @@ TEST(Archives, ConvertToTheFactsOfPgRestoresScript) {
       const std::string restored = file_bytes(kArchives + name + ".sql");
       for (const bool all_tables : {false, true}) {
         const Converted expected = convert_in_memory(restored, 4096, 0, 0, 0, all_tables);
-        ASSERT_NE(expected.facts.find("Table"), std::string::npos);
+        if (all_tables || std::string_view(format) != "inserts") {
+          ASSERT_NE(expected.facts.find("Table"), std::string::npos);
+        }
         EXPECT_EQ(convert_in_memory(script.text, 4096, 0, 0, 0, all_tables).facts, expected.facts);
       }
     }
@@ -198,6 +200,14 @@ std::string flipped(std::string bytes, std::size_t at) {
   return bytes;
 }
 
+// Where the header of the tar member `name` starts.
+std::size_t member_at(const std::string& tar, std::string_view name) {
+  for (std::size_t at = 0; at + 512 <= tar.size(); at += 512) {
+    if (tar.compare(at, name.size() + 1, std::string(name) + '\0') == 0) return at;
+  }
+  return tar.size();
+}
+
 TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
   const std::string good = custom_archive(14);
   const std::string data_block = std::string("\x01\x00\x03\x00\x00\x00", 6);
@@ -231,7 +241,7 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
       {"empty", "", false, EIO, "ends inside the header"},
       {"tar cut in a member", tar.substr(0, 9000), true, EIO, "ends inside"},
       {"tar checksum", flipped(tar, 3), true, EILSEQ, "fails its checksum"},
-      {"tar without toc.dat", tar.substr(tar.find(std::string("3408.dat\0", 9))), true, EILSEQ, "not with pg_dump's toc.dat"},
+      {"tar without toc.dat", tar.substr(member_at(tar, "3408.dat")), true, EILSEQ, "not with pg_dump's toc.dat"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -63,7 +63,12 @@ bool TarArchiveSource::next_member(std::string& name) {
   unsigned char header[kBlock];
   if (input_.at_end()) return failure_.failed() ? false : failure_.set(EIO, "the tar archive ends with no end marker");
   if (!input_.read_exact(reinterpret_cast<char*>(header), kBlock, "a member's header")) return false;
-  if (std::all_of(header, header + kBlock, [](unsigned char b) { return b == 0; })) return false;
+  const auto zero = [&header] { return std::all_of(header, header + kBlock, [](unsigned char b) { return b == 0; }); };
+  if (zero()) {
+    // The end marker is two zero blocks; a cut in the second is a cut too.
+    if (!input_.read_exact(reinterpret_cast<char*>(header), kBlock, "its end marker")) return false;
+    return zero() ? false : failure_.set(EILSEQ, "the tar archive is corrupt: its end marker holds data");
+  }
   std::uint64_t checksum, size, sum = 0;
   for (std::size_t i = 0; i < kBlock; ++i) sum += i >= 148 && i < 156 ? ' ' : header[i];
   if (!parse_number(header + 148, 8, checksum) || checksum != sum) {
