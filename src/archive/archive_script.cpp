@@ -1,0 +1,179 @@
+#include "archive/archive_script.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace pgdump2pl {
+
+namespace {
+
+// pg_restore prints these settings first, whatever their place.
+bool is_session_setting(const TocEntry& entry) {
+  return entry.desc == "ENCODING" || entry.desc == "STDSTRINGS" || entry.desc == "SEARCHPATH";
+}
+
+// pg_restore's passes: the grants after everything else, then what
+// must run once the grants are in place.
+int restore_pass(const TocEntry& entry) {
+  if (entry.desc == "ACL" || entry.desc == "ACL LANGUAGE" || entry.desc == "DEFAULT ACL") return 1;
+  if (entry.desc == "EVENT TRIGGER" || entry.desc == "MATERIALIZED VIEW DATA") return 2;
+  if (entry.desc == "COMMENT" && entry.tag.starts_with("EVENT TRIGGER ")) return 2;
+  return 0;
+}
+
+// Whether pg_restore, with no options, prints the entry's definition.
+bool prints_definition(const TocEntry& entry) {
+  if (entry.defn.empty() || entry.defn.starts_with("-- load via partition root ")) return false;
+  // The database itself is created only with --create.
+  if (entry.desc == "DATABASE" || entry.desc == "DATABASE PROPERTIES") return false;
+  if ((entry.desc == "ACL" || entry.desc == "COMMENT" || entry.desc == "SECURITY LABEL") &&
+      entry.tag.starts_with("DATABASE ")) {
+    return false;
+  }
+  // Large objects' definitions are lists of oids that pg_restore turns
+  // into lo_create calls; no table is made of them.
+  if (entry.desc == "BLOB METADATA" || (entry.desc == "ACL" && entry.tag.starts_with("LARGE OBJECTS"))) return false;
+  return !(entry.desc == "<Init>" && entry.tag == "Max OID");
+}
+
+// Large objects' data are lowrite calls in the script, no table's rows.
+bool reads_data(const TocEntry& entry) { return entry.has_data && entry.desc != "BLOBS" && entry.desc != "DATABASE"; }
+
+constexpr std::size_t kPackedBufferSize = 64 * 1024;
+
+}  // namespace
+
+bool ArchiveScript::plan() {
+  if (!read_header_and_toc()) return false;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (is_session_setting(entries_[i])) order_.push_back(i);
+  }
+  for (int pass = 0; pass < 3; ++pass) {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+      if (!is_session_setting(entries_[i]) && restore_pass(entries_[i]) == pass) order_.push_back(i);
+    }
+  }
+  long rank = 0;
+  for (const std::size_t i : order_) {
+    if (reads_data(entries_[i])) ranks_.emplace_back(entries_[i].dump_id, rank++);
+  }
+  std::sort(ranks_.begin(), ranks_.end());
+  return true;
+}
+
+long ArchiveScript::data_rank(int dump_id) const {
+  const auto at = std::lower_bound(ranks_.begin(), ranks_.end(), std::pair<int, long>(dump_id, -1));
+  return at != ranks_.end() && at->first == dump_id ? at->second : -1;
+}
+
+void ArchiveScript::start_entry(std::size_t index) {
+  const TocEntry& entry = entries_[index];
+  text_.clear();
+  text_at_ = 0;
+  if (prints_definition(entry)) {
+    text_ += entry.defn;
+    text_ += "\n\n";
+  }
+  const bool data = reads_data(entry);
+  if (data) text_ += entry.copy_stmt;
+  if (text_.empty() && !data) return;
+  const std::uint64_t first_line = lines_ + 1;
+  spans_.push_back({first_line, data ? first_line + static_cast<std::uint64_t>(std::count(text_.begin(), text_.end(), '\n')) : 0,
+                    index});
+  if (data && start_data(index)) state_ = State::kData;
+}
+
+bool ArchiveScript::start_data(std::size_t index) {
+  const TocEntry& entry = entries_[index];
+  data_rank_now_ = data_rank(entry.dump_id);
+  data_what_ = "the data of " + entry.describe();
+  if (!begin_data(entry, compression_)) return false;
+  if (compression_ == Compression::kLz4 || compression_ == Compression::kZstd) {
+    return failure_.set(EILSEQ, data_what_ + " are compressed with " + compression_name(compression_) +
+                                    ", which this converter does not read yet");
+  }
+  if (compression_ == Compression::kGzip) {
+    inflater_.reset();
+    if (packed_.empty()) packed_.resize(kPackedBufferSize);
+    packed_at_ = packed_end_ = 0;
+    packed_ended_ = stream_ended_ = false;
+  }
+  return true;
+}
+
+ReadResult ArchiveScript::give(char* dest, std::size_t size) {
+  lines_ += static_cast<std::uint64_t>(std::count(dest, dest + size, '\n'));
+  return {size, 0};
+}
+
+ReadResult ArchiveScript::read_plain_data(char* dest, std::size_t capacity) {
+  if (compression_ == Compression::kNone) return read_data(dest, capacity);
+  for (;;) {
+    if (packed_at_ == packed_end_ && !packed_ended_) {
+      const ReadResult got = read_data(packed_.data(), packed_.size());
+      if (got.error != 0) return got;
+      packed_at_ = 0;
+      packed_end_ = got.size;
+      packed_ended_ = got.size == 0;
+    }
+    const Inflater::Step step =
+        inflater_.inflate(packed_.data() + packed_at_, packed_end_ - packed_at_, dest, capacity);
+    packed_at_ += step.consumed;
+    if (step.status == Inflater::Status::kCorrupt) {
+      failure_.set(EILSEQ, data_what_ + " are corrupt: zlib cannot inflate them");
+      return {0, failure_.error};
+    }
+    if (step.status == Inflater::Status::kStreamEnd) stream_ended_ = true;
+    else if (step.consumed > 0 || step.produced > 0) stream_ended_ = false;
+    if (step.produced > 0) return {step.produced, 0};
+    if (packed_ended_ && packed_at_ == packed_end_) {
+      if (stream_ended_) return {0, 0};
+      failure_.set(EIO, "the archive ends inside " + data_what_ + ": their compressed stream is cut");
+      return {0, failure_.error};
+    }
+  }
+}
+
+ReadResult ArchiveScript::read(char* dest, std::size_t capacity) {
+  if (capacity == 0) return {0, 0};
+  for (;;) {
+    if (text_at_ < text_.size()) {
+      const std::size_t n = std::min(capacity, text_.size() - text_at_);
+      std::memcpy(dest, text_.data() + text_at_, n);
+      text_at_ += n;
+      return give(dest, n);
+    }
+    if (failure_.failed()) return {0, failure_.error};
+    switch (state_) {
+      case State::kStart:
+        if (plan()) state_ = State::kEntries;
+        break;
+      case State::kEntries:
+        if (next_ == order_.size()) {
+          if (finish()) state_ = State::kDone;
+        }
+        else start_entry(order_[next_++]);
+        break;
+      case State::kData: {
+        const ReadResult got = read_plain_data(dest, capacity);
+        if (got.size > 0) return give(dest, got.size);
+        if (got.error == 0) state_ = State::kEntries;
+        break;
+      }
+      case State::kDone:
+        return {0, 0};
+    }
+  }
+}
+
+ArchiveScript::Origin ArchiveScript::origin_of(std::uint64_t line) const {
+  const auto after = std::upper_bound(spans_.begin(), spans_.end(), line,
+                                      [](std::uint64_t l, const Span& span) { return l < span.first_line; });
+  if (after == spans_.begin()) return {nullptr, 0};
+  const Span& span = *(after - 1);
+  const std::uint64_t data_line = span.data_line != 0 && line >= span.data_line ? line - span.data_line + 1 : 0;
+  return {&entries_[span.entry], data_line};
+}
+
+}  // namespace pgdump2pl

@@ -1,0 +1,97 @@
+#pragma once
+
+// The plain script that an archive stands for, as pg_restore prints it,
+// with what the converter reads in it: each TOC entry's definition, and
+// each table's COPY statement, its data and the \. line (or its INSERT
+// statements), in pg_restore's order. Comments, owners and session
+// settings are left out. The formats differ only in where the header,
+// the TOC and the data are; the subclasses find them.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "archive/archive_header.h"
+#include "archive/inflater.h"
+#include "archive/toc.h"
+#include "dump/byte_source.h"
+
+namespace pgdump2pl {
+
+class ArchiveScript : public ByteSource {
+ public:
+  ReadResult read(char* dest, std::size_t capacity) final;
+  std::string_view failure() const final { return failure_.reason; }
+
+  // Where a line of the script (counted from 1) came from, for warnings:
+  // an archive has no line numbers of its own. `entry` is null before
+  // the first entry; `data_line` counts the lines of the entry's data
+  // from 1 (the row's number in a COPY block), and is 0 on the lines of
+  // its definition and COPY statement. Valid for lines already read.
+  struct Origin {
+    const TocEntry* entry;
+    std::uint64_t data_line;
+  };
+  Origin origin_of(std::uint64_t line) const;
+
+ protected:
+  ArchiveScript() = default;
+
+  // Reads the header into header_ and the TOC into entries_.
+  virtual bool read_header_and_toc() = 0;
+  // Finds `entry`'s data and says how it is compressed.
+  virtual bool begin_data(const TocEntry& entry, Compression& compression) = 0;
+  // The data's stored bytes, {0, 0} at their end; on failure sets
+  // failure_ and returns its error.
+  virtual ReadResult read_data(char* dest, std::size_t capacity) = 0;
+  // Reads what is left after the last data read, so that a cut or
+  // corrupt end fails too.
+  virtual bool finish() { return true; }
+
+  // Among the entries whose data are read, the place of the one with
+  // `dump_id` in reading order, or -1; and the place of the one being
+  // read. A format read forward fails on data stored out of this order.
+  long data_rank(int dump_id) const;
+  long current_data_rank() const { return data_rank_now_; }
+
+  // "the data of table public.t (dumpId 42)", of the entry being read.
+  const std::string& data_what() const { return data_what_; }
+
+  ArchiveHeader header_;
+  std::vector<TocEntry> entries_;
+  ArchiveFailure failure_;
+
+ private:
+  struct Span {
+    std::uint64_t first_line, data_line;
+    std::size_t entry;
+  };
+
+  bool plan();
+  void start_entry(std::size_t index);
+  bool start_data(std::size_t index);
+  ReadResult read_plain_data(char* dest, std::size_t capacity);
+  ReadResult give(char* dest, std::size_t size);
+
+  enum class State { kStart, kEntries, kData, kDone } state_ = State::kStart;
+  std::vector<std::size_t> order_;          // entries in printing order
+  std::vector<std::pair<int, long>> ranks_;  // dump id, data rank; sorted
+  std::size_t next_ = 0;
+  long data_rank_now_ = -1;
+  std::string text_;
+  std::size_t text_at_ = 0;
+  std::string data_what_;
+
+  Compression compression_ = Compression::kNone;
+  Inflater inflater_;
+  std::vector<char> packed_;
+  std::size_t packed_at_ = 0, packed_end_ = 0;
+  bool packed_ended_ = false, stream_ended_ = false;
+
+  std::uint64_t lines_ = 0;  // newlines given so far
+  std::vector<Span> spans_;
+};
+
+}  // namespace pgdump2pl

@@ -1,0 +1,79 @@
+#include "archive/directory_archive.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "archive/archive_input.h"
+
+namespace pgdump2pl {
+
+DirectoryArchiveSource::DirectoryArchiveSource(std::string directory) : directory_(std::move(directory)) {
+  if (!directory_.empty() && directory_.back() != '/') directory_ += '/';
+}
+
+DirectoryArchiveSource::~DirectoryArchiveSource() { close_data(); }
+
+void DirectoryArchiveSource::close_data() {
+  if (data_fd_ >= 0) ::close(data_fd_);
+  data_fd_ = -1;
+}
+
+bool DirectoryArchiveSource::read_header_and_toc() {
+  const std::string path = directory_ + "toc.dat";
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return failure_.set(errno, "cannot open " + path + ": " + std::strerror(errno));
+  FdSource source(fd);
+  ArchiveInput input(source, failure_, "directory archive's toc.dat");
+  // pg_dump writes the tar format's code in toc.dat: the directory holds
+  // the files a tar archive would.
+  const bool read = read_archive_header(input, ArchiveFormat::kTar, header_, failure_) &&
+                    read_toc(input, header_, entries_, failure_);
+  ::close(fd);
+  return read;
+}
+
+bool DirectoryArchiveSource::begin_data(const TocEntry& entry, Compression& compression) {
+  close_data();
+  // The name comes from the archive: it must not lead out of the
+  // directory.
+  if (entry.data_file.find('/') != std::string::npos || entry.data_file.starts_with(".")) {
+    return failure_.set(EILSEQ, "the directory archive's TOC names the file \"" + entry.data_file + "\" for " +
+                                    data_what() + ", outside the archive");
+  }
+  struct Candidate {
+    const char* suffix;
+    Compression compression;
+  };
+  static constexpr Candidate kCandidates[] = {
+      {"", Compression::kNone}, {".gz", Compression::kGzip}, {".lz4", Compression::kLz4}, {".zst", Compression::kZstd}};
+  for (const Candidate& candidate : kCandidates) {
+    data_path_ = directory_ + entry.data_file + candidate.suffix;
+    data_fd_ = ::open(data_path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (data_fd_ >= 0) {
+      compression = candidate.compression;
+      return true;
+    }
+    if (errno != ENOENT) return failure_.set(errno, "cannot open " + data_path_ + ": " + std::strerror(errno));
+  }
+  return failure_.set(EIO, "the directory archive has no file " + entry.data_file + " for " + data_what());
+}
+
+ReadResult DirectoryArchiveSource::read_data(char* dest, std::size_t capacity) {
+  for (;;) {
+    const ssize_t got = ::read(data_fd_, dest, capacity);
+    if (got > 0) return {static_cast<std::size_t>(got), 0};
+    if (got == 0) {
+      close_data();
+      return {0, 0};
+    }
+    if (errno != EINTR) {
+      failure_.set(errno, "cannot read " + data_path_ + ": " + std::strerror(errno));
+      return {0, failure_.error};
+    }
+  }
+}
+
+}  // namespace pgdump2pl
