@@ -42,7 +42,7 @@ class ScriptConversion {
  public:
   ScriptConversion(LineReader& script, FactWriter& facts, const ConversionOptions& options,
                    ConversionListener& listener)
-      : lexer_(script), facts_(facts), listener_(listener) {
+      : lexer_(script), facts_(facts), listener_(listener), tables_(options.tables) {
     if (!options.encoding.empty()) script_encoding_.select(options.encoding);
     lexer_.set_code_point_writer(&escapes_);
   }
@@ -125,6 +125,10 @@ class ScriptConversion {
       } else {
         listener_.warning(line, "unknown COPY encoding " + copy_.format.encoding);
       }
+    }
+    if (!selected(copy_.table)) {
+      end_block();
+      return skip_data();
     }
     if (copy_.format.kind == CopyFormat::Kind::binary || copy_.filtered) {
       listener_.warning(line, std::string(copy_.filtered ? "COPY ... WHERE" : "binary COPY") +
@@ -231,6 +235,12 @@ class ScriptConversion {
       return listener_.warning(line, "INSERT takes its rows from a query: table " + insert_.table.name +
                                          " gets no facts from it");
     }
+    if (!selected(insert_.table)) {
+      end_block();
+      for (std::uint64_t tuple_line = 0; read_insert_tuple(lexer_, row_, tuple_line);) {
+      }
+      return;
+    }
     // A dump's INSERTs repeat one table and one column list row after row.
     const bool same_as_last = block_open_ && insert_.table.name == planned_table_.name &&
                               insert_.table.schema == planned_table_.schema && insert_.columns == planned_columns_;
@@ -255,6 +265,13 @@ class ScriptConversion {
     for (std::uint64_t tuple_line = 0; facts_.ok() && read_insert_tuple(lexer_, row_, tuple_line);) {
       write_row(tuple_line, false);
     }
+  }
+
+  bool selected(const QualifiedName& name) const {
+    if (tables_ == nullptr) return true;
+    const Table* table = catalog_.find_table(name);
+    return tables_->selects(table != nullptr ? std::string_view(table->schema) : std::string_view(name.schema),
+                            name.name);
   }
 
   // A block opens for each COPY, and for the first of consecutive
@@ -315,6 +332,7 @@ class ScriptConversion {
   SqlLexer lexer_;
   FactWriter& facts_;
   ConversionListener& listener_;
+  const TableSelection* tables_;
   Catalog catalog_;
   TextEncoding script_encoding_, copy_encoding_, utf8_;
   EscapesInScriptEncoding escapes_{script_encoding_};

@@ -12,6 +12,7 @@
 
 #include "cli/options.h"
 #include "conversion.h"
+#include "dump_input.h"
 #include "dump/byte_source.h"
 #include "facts/byte_sink.h"
 #include "warning.h"
@@ -78,19 +79,35 @@ bool same_file(const struct stat& a, const struct stat& b) {
 }
 
 // Warnings go out as they come, so that they stay in step with the
-// conversion when standard error is a terminal.
+// conversion when standard error is a terminal, and above its progress
+// line.
 class StderrWarnings final : public ConversionListener {
  public:
-  explicit StderrWarnings(const char* dump_path) : dump_path_(dump_path) {}
+  StderrWarnings(const char* dump_path, const ArchiveScript* archive, ProgressLine& progress)
+      : dump_path_(dump_path), archive_(archive), progress_(progress) {}
   void block_had_misfits(const BlockMisfits& block) override {
-    std::fputs(misfit_warning(dump_path_, block).c_str(), stderr);
+    progress_.print_above(misfit_warning(dump_path_, block, place(block.first_line)));
   }
   void warning(std::uint64_t line, std::string_view text) override {
-    std::fputs(script_warning(dump_path_, line, text).c_str(), stderr);
+    progress_.print_above(script_warning(dump_path_, line, text, place(line)));
   }
 
  private:
+  // An archive has no lines of its own: its entry and the row within
+  // the entry's data say where.
+  std::string place(std::uint64_t line) const {
+    if (archive_ == nullptr || line == 0) return {};
+    const ArchiveScript::Origin origin = archive_->origin_of(line);
+    if (origin.entry == nullptr) return "archive header";
+    if (origin.data_line == 0) return origin.entry->describe();
+    std::string where = "table ";
+    if (!origin.entry->schema.empty()) where += origin.entry->schema + '.';
+    return where + origin.entry->tag + ", row " + std::to_string(origin.data_line);
+  }
+
   const char* dump_path_;
+  const ArchiveScript* archive_;
+  ProgressLine& progress_;
 };
 
 int wrong_arguments(const char* reason) {
@@ -113,17 +130,14 @@ int run_command_line(int argc, const char* const* argv) {
   const CommandLineOptions& command = parsed.options;
   if (command.action == CommandLineOptions::Action::help) return print((std::string(kUsage) + kHelp).c_str());
   if (command.action == CommandLineOptions::Action::version) return print("pgdump2pl " PGDUMP2PL_VERSION "\n");
-  const ConversionOptions& options = command.conversion;
   const char* const dump_path = command.dump_path;
   const char* const facts_path = command.facts_path;
 
   // The fact file is opened only once the dump is known to be readable
   // and distinct from it: a failed start never empties anything.
-  const int dump_fd = ::open(dump_path, O_RDONLY | O_CLOEXEC);
-  if (dump_fd < 0) return fail(kCannotOpenDump, dump_path, std::strerror(errno));
-  struct stat dump_stat {};
-  if (::fstat(dump_fd, &dump_stat) != 0) return fail(kCannotOpenDump, dump_path, std::strerror(errno));
-  if (S_ISDIR(dump_stat.st_mode)) return fail(kCannotOpenDump, dump_path, std::strerror(EISDIR));
+  DumpInput dump;
+  if (const int error = dump.open(dump_path); error != 0) return fail(kCannotOpenDump, dump_path, std::strerror(error));
+  const struct stat& dump_stat = dump.file_status();
   struct stat facts_stat {};
   if (S_ISREG(dump_stat.st_mode) && ::stat(facts_path, &facts_stat) == 0 && same_file(dump_stat, facts_stat)) {
     return fail(kCannotOpenFacts, facts_path, "is the dump itself");
@@ -131,13 +145,16 @@ int run_command_line(int argc, const char* const* argv) {
   const int facts_fd = ::open(facts_path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (facts_fd < 0) return fail(kCannotOpenFacts, facts_path, std::strerror(errno));
 
-  FdSource dump_source(dump_fd);
+  ProgressLine progress(STDERR_FILENO, dump.size(), !command.quiet);
+  ByteSource& script = dump.script(progress);
   FdSink facts_sink(facts_fd);
-  StderrWarnings warnings(dump_path);
-  const ScanOutcome scan = convert(dump_source, facts_sink, options, warnings);
-  ::close(dump_fd);
+  StderrWarnings warnings(dump_path, dump.archive(), progress);
+  ConversionOptions options = command.conversion;
+  options.tables = &command.tables;
+  const ScanOutcome scan = convert(script, facts_sink, options, warnings);
+  progress.finish();
 
-  if (scan.status == ScanStatus::read_failed) return fail(kCannotReadDump, dump_path, std::strerror(scan.error));
+  if (scan.status == ScanStatus::read_failed) return fail(kCannotReadDump, dump_path, dump.failure(scan.error).c_str());
   if (scan.status == ScanStatus::write_failed) return fail(kCannotWriteFacts, facts_path, std::strerror(scan.error));
   return 0;
 }

@@ -20,11 +20,16 @@ class LayoutBlocks {
 };
 
 template <class Blocks>
-ScanOutcome convert_blocks(DumpReader& dump, FactWriter& facts, ConversionListener& misfits, Blocks& blocks) {
+ScanOutcome convert_blocks(DumpReader& dump, FactWriter& facts, ConversionListener& misfits, Blocks& blocks,
+                           const TableSelection* tables) {
   BlockMisfits block{};
   for (DumpReader::Item item; facts.ok() && (item = dump.next()) != DumpReader::Item::end;) {
     switch (item) {
       case DumpReader::Item::block:
+        if (tables != nullptr && !tables->selects(dump.schema_name(), dump.stored_table_name())) {
+          dump.skip_block();
+          break;
+        }
         facts.write_banner(dump.table_name());
         blocks.start_block(dump);
         block = {};
@@ -65,7 +70,7 @@ ScanOutcome convert(ByteSource& dump, ByteSink& facts, const ConversionOptions& 
   } else {
     DumpReader reader(lines);
     LayoutBlocks blocks;
-    scan = convert_blocks(reader, writer, listener, blocks);
+    scan = convert_blocks(reader, writer, listener, blocks, options.tables);
     if (scan.status == ScanStatus::complete && !reader.saw_block() && reader.saw_insert()) {
       listener.warning(0, "the dump holds its rows in INSERT statements, which only --all-tables converts");
     }

@@ -20,6 +20,14 @@ struct ScanOutcome {
   int error;  // errno of the failure, 0 when complete
 };
 
+// Which tables a run converts, by their names as PostgreSQL stores them;
+// `schema` is empty when the dump does not say.
+class TableSelection {
+ public:
+  virtual ~TableSelection() = default;
+  virtual bool selects(std::string_view schema, std::string_view table) const = 0;
+};
+
 struct ConversionOptions {
   // Every table by its own columns and types, instead of the layouts
   // chosen by the tables' names.
@@ -30,6 +38,8 @@ struct ConversionOptions {
   // Tests make both small, so that lines straddle refills and flushes.
   std::size_t read_size = LineReader::kDefaultBlockSize;
   std::size_t write_size = FactWriter::kDefaultCapacity;
+  // Null: every table. A table left out gets no banner, facts or count.
+  const TableSelection* tables = nullptr;
 };
 
 // The rows of one block whose facts do not hold their own values.

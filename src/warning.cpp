@@ -69,10 +69,22 @@ std::string_view problem_text(FieldProblem problem) {
 
 }  // namespace
 
-std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block) {
-  std::string out = "pgdump2pl: ";
+void append_place(std::string& out, std::string_view dump_path, std::uint64_t line, std::string_view place) {
+  out += "pgdump2pl: ";
   out.append(dump_path);
-  out += ':' + std::to_string(block.first_line) + ": warning: table ";
+  if (!place.empty()) {
+    out += ": ";
+    append_for_terminal(out, place);
+  } else if (line > 0) {
+    out += ':' + std::to_string(line);
+  }
+  out += ": warning: ";
+}
+
+std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block, std::string_view place) {
+  std::string out;
+  append_place(out, dump_path, block.first_line, place);
+  out += "table ";
   append_for_terminal(out, block.table_name);
   out += ": " + std::to_string(block.misfit_rows) + " of " + std::to_string(block.rows) +
          (block.all_tables ? " rows do not fit its columns (first: " : " rows do not fit its layout (first: ");
@@ -87,11 +99,10 @@ std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block
   return out;
 }
 
-std::string script_warning(std::string_view dump_path, std::uint64_t line, std::string_view text) {
-  std::string out = "pgdump2pl: ";
-  out.append(dump_path);
-  if (line > 0) out += ':' + std::to_string(line);
-  out += ": warning: ";
+std::string script_warning(std::string_view dump_path, std::uint64_t line, std::string_view text,
+                           std::string_view place) {
+  std::string out;
+  append_place(out, dump_path, line, place);
   append_for_terminal(out, text);
   out += '\n';
   return out;

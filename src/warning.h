@@ -13,9 +13,12 @@ namespace pgdump2pl {
 // table's columns gives `(first: 3 fields for its 4 columns)`. The name comes from
 // the dump: its control bytes and bytes that are not UTF-8 are written as
 // \xHH, so that it cannot drive the terminal.
-std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block);
+// An archive has no lines: `place`, when not empty, stands for `:LINE`
+// as `DUMP: PLACE: warning: ...`.
+std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block, std::string_view place = {});
 
 // `pgdump2pl: DUMP:LINE: warning: TEXT`, without `:LINE` for line 0.
-std::string script_warning(std::string_view dump_path, std::uint64_t line, std::string_view text);
+std::string script_warning(std::string_view dump_path, std::uint64_t line, std::string_view text,
+                           std::string_view place = {});
 
 }  // namespace pgdump2pl

@@ -64,6 +64,7 @@ class ProgressSource final : public ByteSource {
     line_.advance(result.size);
     return result;
   }
+  std::string_view failure() const override { return inner_.failure(); }
 
  private:
   ByteSource& inner_;

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion.h"
+
 namespace pgdump2pl {
 
 enum class PatternStatus : std::uint8_t {
@@ -50,12 +52,12 @@ class TablePattern {
 
 // The tables a run converts: with no -t pattern every table, else those
 // some -t pattern matches; a table a -T pattern matches never.
-class TableFilter {
+class TableFilter final : public TableSelection {
  public:
   PatternReading include(std::string_view pattern);
   PatternReading exclude(std::string_view pattern);
   // Names as PostgreSQL stores them: unquoted names already folded.
-  bool selects(std::string_view schema, std::string_view table) const;
+  bool selects(std::string_view schema, std::string_view table) const override;
 
  private:
   static PatternReading add(std::vector<TablePattern>& patterns, std::string_view pattern);

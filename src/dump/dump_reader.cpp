@@ -47,13 +47,22 @@ void DumpReader::open_block() {
     lines_.advance();
     read_header_word();
     table_name_ = name_from_quoted_word(quoted_word_);
+    stored_names('"' + quoted_word_, schema_name_, stored_table_name_);
     skip_line();
     in_block_ = true;
     return;
   }
   const bool got = next_line(rest);
   table_name_ = got ? name_from_identifier({rest.text, rest.length}) : std::string();
+  stored_names(got ? std::string_view(rest.text, rest.length) : std::string_view(), schema_name_, stored_table_name_);
   in_block_ = !(got && is_terminator(rest));
+}
+
+void DumpReader::skip_block() {
+  while (in_block_ && next_line(row_)) {
+    if (is_terminator(row_)) break;
+  }
+  in_block_ = false;
 }
 
 // -1, the end of the input, is not whitespace.

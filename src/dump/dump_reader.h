@@ -38,6 +38,12 @@ class DumpReader {
   }
 
   std::string_view table_name() const { return table_name_; }
+  // The open block's schema (empty when unqualified) and table, as
+  // PostgreSQL stores them.
+  std::string_view schema_name() const { return schema_name_; }
+  std::string_view stored_table_name() const { return stored_table_name_; }
+  // Passes over the rows of the block just opened, which then has no end.
+  void skip_block();
   // The row, without its line end. It is followed by a line end or a
   // zero byte and kReadSlack more readable bytes.
   std::string_view row() const { return {row_.text, row_.length}; }
@@ -73,6 +79,8 @@ class DumpReader {
   bool saw_insert_ = false;
   std::string quoted_word_;  // the word after the opening quote of the last quoted header
   std::string table_name_;
+  std::string schema_name_;
+  std::string stored_table_name_;
   LineReader::Line row_{};
   std::uint64_t row_line_ = 0;
   std::uint64_t next_line_ = 1;  // the line the next unread byte belongs to

@@ -43,4 +43,31 @@ std::string name_from_identifier(std::string_view rest) {
   return name;
 }
 
+void stored_names(std::string_view rest, std::string& schema, std::string& table) {
+  schema.clear();
+  table.clear();
+  bool quoted = false;
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    const auto c = static_cast<unsigned char>(rest[i]);
+    if (c == '\n' || c == '\r' || c == '\0') break;
+    if (c == '"') {
+      if (quoted && i + 1 < rest.size() && rest[i + 1] == '"') {
+        table += '"';
+        ++i;
+      } else {
+        quoted = !quoted;
+      }
+    } else if (quoted) {
+      table += static_cast<char>(c);
+    } else if (is_space(c) || c == '(') {
+      break;
+    } else if (c == '.') {
+      schema.swap(table);
+      table.clear();
+    } else {
+      table += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+  }
+}
+
 }  // namespace pgdump2pl

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "archive/archive_script.h"
+#include "cli/progress.h"
+#include "dump/byte_source.h"
+
+namespace pgdump2pl {
+
+// The dump as the conversion reads it: the file, pipe or directory at a
+// path, with every compression undone and an archive read as the script
+// it stands for. What it is comes from its content, never its name.
+class DumpInput {
+ public:
+  DumpInput() = default;
+  ~DumpInput();
+  DumpInput(const DumpInput&) = delete;
+  DumpInput& operator=(const DumpInput&) = delete;
+
+  // Opens `path`: 0, or the errno of the failure. A directory opens only
+  // when it holds a directory archive's toc.dat.
+  int open(const char* path);
+  // The opened file's status, for telling it from the fact file.
+  const struct stat& file_status() const { return status_; }
+  // The bytes there are to read, 0 when not known (a pipe, a directory).
+  std::uint64_t size() const { return size_; }
+
+  // The script, read once. `progress` counts the file's own bytes,
+  // beneath any decompression, so that they compare with size().
+  // Recognising the format reads the first bytes: call it once, after a
+  // successful open().
+  ByteSource& script(ProgressLine& progress);
+
+  // Where in the archive a line of the script came from; null for a
+  // plain dump.
+  const ArchiveScript* archive() const { return archive_; }
+
+  // Why the read that failed with `error` failed, for the user: what was
+  // wrong and where.
+  std::string failure(int error) const;
+
+ private:
+  int fd_ = -1;
+  std::string directory_;
+  struct stat status_ {};
+  std::uint64_t size_ = 0;
+  std::unique_ptr<ByteSource> file_;
+  std::unique_ptr<ByteSource> counted_;
+  std::unique_ptr<ByteSource> stream_;
+  std::unique_ptr<ByteSource> script_;
+  const ArchiveScript* archive_ = nullptr;
+};
+
+}  // namespace pgdump2pl
