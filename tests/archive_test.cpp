@@ -27,21 +27,6 @@ std::string file_bytes(const std::string& path) {
   return bytes.str();
 }
 
-// Serves a byte per read, so that every field straddles refills.
-class TrickleSource final : public ByteSource {
- public:
-  explicit TrickleSource(std::string_view bytes) : bytes_(bytes) {}
-  ReadResult read(char* dest, std::size_t) override {
-    if (bytes_.empty()) return {0, 0};
-    *dest = bytes_.front();
-    bytes_.remove_prefix(1);
-    return {1, 0};
-  }
-
- private:
-  std::string_view bytes_;
-};
-
 struct Script {
   std::string text;
   int error;
@@ -69,7 +54,7 @@ Script read_archive(const std::string& name, const std::string& bytes, bool tric
     return read_all(source);
   }
   MemorySource memory(bytes);
-  TrickleSource trickled(bytes);
+  MemorySource trickled(bytes, 0, 1);
   ByteSource& input = trickle ? static_cast<ByteSource&>(trickled) : memory;
   if (name.ends_with(".tar")) {
     TarArchiveSource source(input);

@@ -139,6 +139,72 @@ TEST_F(CommandLine, ReadsAndWritesPipes) {
   EXPECT_EQ(finish(pid).status, 0);
 }
 
+// Archives and compressed dumps are told by their content, whatever
+// their names, and a damaged one fails once its intact facts are out.
+TEST_F(CommandLine, ReadsArchivesAndFailsOnDamagedOnes) {
+  const fs::path archives = fs::path(PGDUMP2PL_FIXTURES) / "archives";
+  ASSERT_EQ(convert({(archives / "crawler.custom.sql").string(), "plain.pl"}).status, 0);
+  const std::string plain = slurp(dir / "plain.pl");
+  const std::string custom = slurp(archives / "crawler.custom");
+  put(dir / "backup.sql", custom);
+  put(dir / "cut.dump", custom.substr(0, custom.size() - 800));
+  put(dir / "bad.gz", std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03garbage", 18));
+  const struct {
+    std::string dump, stdin_path;
+    int status;
+    std::string err;  // the start of standard error
+  } cases[] = {
+      {"backup.sql", "/dev/null", 0, "pgdump2pl: backup.sql: table public.anchors, row 6: warning: table anchors: 2 of 10"},
+      {"/dev/stdin", (dir / "backup.sql").string(), 0, "pgdump2pl: /dev/stdin: table public.anchors, row 6: warning"},
+      {(archives / "crawler.directory").string(), "/dev/null", 0, "pgdump2pl: "},
+      {"cut.dump", "/dev/null", 255, "pgdump2pl: cut.dump: table public.anchors, row 6: warning"},
+      {"bad.gz", "/dev/null", 255, "pgdump2pl: bad.gz: gzip data is corrupt at byte 11"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dump);
+    const Outcome r = convert({c.dump, "facts.pl"}, c.stdin_path.c_str());
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
+    const std::string facts = slurp(dir / "facts.pl");
+    if (c.status == 0) {
+      EXPECT_EQ(r.out, "");
+      EXPECT_EQ(facts, plain);
+    } else {
+      EXPECT_EQ(r.out, "Echec de la lecture du fichier crawler_bdd_03.sql\n");
+      EXPECT_EQ(plain.substr(0, facts.size()), facts);
+    }
+  }
+  const Outcome cut = convert({"cut.dump", "facts.pl"});
+  EXPECT_NE(cut.err.find("\npgdump2pl: cut.dump: the custom archive ends inside the data of table public."),
+            std::string::npos) << cut.err;
+  EXPECT_GT(slurp(dir / "facts.pl").size(), plain.size() / 2);
+}
+
+// -t and -T choose tables in both modes, by the names PostgreSQL stores.
+TEST_F(CommandLine, ConvertsOnlyTheChosenTables) {
+  put(dir / "two.sql", "CREATE TABLE public.sites (url text, id bigint);\nCREATE TABLE other.\"Hits\" (n integer);\n" +
+                           kDump + "COPY other.\"Hits\" (n) FROM stdin;\n7\n\\.\n");
+  const std::string hits = "/**\n * Table Hits\n */\n\n'Hits'(7).\n/* (1 entrees) */\n\n\n";
+  const struct {
+    std::vector<std::string> options;
+    std::string facts;
+  } cases[] = {
+      {{"-t", "SITES"}, kFacts},
+      {{"--table=other.*"}, "/**\n * Table Hits\n */\n\n/* (1 entrees) */\n\n\n"},
+      {{"--all-tables", "--table=other.*"}, hits},
+      {{"--all-tables", "-t", "*", "-T", "\"Hits\""}, kFacts},
+      {{"--all-tables", "-T", "hits"}, kFacts + hits},
+      {{"--all-tables", "-t", "s?tes", "-t", "\"H\"*"}, kFacts + hits},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"two.sql", "facts.pl"});
+    const Outcome r = convert(args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(slurp(dir / "facts.pl"), c.facts) << args[1];
+  }
+}
+
 TEST_F(CommandLine, ReaderOfTheFactsLeavingEndsItAsAFilter) {
   std::string rows;
   for (int i = 0; i < 20000; ++i) rows += "http://a/\t12345\n";

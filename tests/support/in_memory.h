@@ -4,6 +4,7 @@
 // two ends.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -13,13 +14,15 @@
 
 namespace pgdump2pl::testing {
 
-// Serves `bytes`, then ends, or fails every read with `error`.
+// Serves `bytes`, at most `most` a read, then ends, or fails every read
+// with `error`.
 class MemorySource final : public ByteSource {
  public:
-  explicit MemorySource(std::string_view bytes, int error = 0) : rest_(bytes), error_(error) {}
+  explicit MemorySource(std::string_view bytes, int error = 0, std::size_t most = SIZE_MAX)
+      : rest_(bytes), error_(error), most_(most) {}
   ReadResult read(char* dest, std::size_t capacity) override {
     if (rest_.empty()) return {0, error_};
-    const std::size_t n = std::min(capacity, rest_.size());
+    const std::size_t n = std::min({capacity, rest_.size(), most_});
     std::memcpy(dest, rest_.data(), n);
     rest_.remove_prefix(n);
     return {n, 0};
@@ -29,6 +32,7 @@ class MemorySource final : public ByteSource {
  private:
   std::string_view rest_;
   int error_;
+  std::size_t most_;
 };
 
 // Keeps what it is given; fails every write or the close when told to,
