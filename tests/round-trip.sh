@@ -1,21 +1,27 @@
 #!/usr/bin/env bash
-# round-trip.sh PGDUMP2PL [copy] [inserts] [scripts]: SQL scripts through a
-# throwaway PostgreSQL server, `PGDUMP2PL --all-tables` and SWI-Prolog;
-# every value the facts hold must be the server's, and the server must
-# hold no row the facts miss. Without a choice, all three kinds:
+# round-trip.sh PGDUMP2PL [copy] [inserts] [scripts] [formats]: SQL scripts
+# through a throwaway PostgreSQL server, `PGDUMP2PL --all-tables` and
+# SWI-Prolog; every value the facts hold must be the server's, and the
+# server must hold no row the facts miss. Without a choice, all four kinds:
 #   copy     pg_dump's COPY dump of fixtures/all_kinds.sql, against the
 #            database it restores to;
 #   inserts  its --inserts, --column-inserts and --rows-per-insert=3 dumps,
 #            whose facts must also be the COPY dump's, less the blocks of
 #            tables without rows (no INSERT names those);
 #   scripts  each script of scripts/ as it stands, loaded by psql with
-#            triggers off, so that foreign keys need no order.
-# Prints how many rows of each came back exact. Exits 77, a skip, without
+#            triggers off, so that foreign keys need no order;
+#   formats  every output format of pg_dump (custom, also unseekable and
+#            read from a pipe, directory, tar, compressed plain) for the
+#            databases of fixtures/all_kinds.sql and fixtures/crawler.sql:
+#            in both modes, the facts must be byte for byte those of the
+#            plain dump, and the warnings the same but for their place.
+# Prints how many rows of each came back exact, and how many conversions
+# of each format matched. Exits 77, a skip, without
 # the programs.
 set -euo pipefail
 converter=$(realpath "$1")
 shift
-(($#)) || set -- copy inserts scripts
+(($#)) || set -- copy inserts scripts formats
 tests=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=scripts/pg-env.sh
 . "$tests/../scripts/pg-env.sh"
@@ -110,6 +116,87 @@ if [[ " $* " == *" scripts "* ]]; then
         fresh "$name"
         psql_db "$name" -c 'SET session_replication_role = replica' -f - <"$script" >/dev/null
         check "$name" "$name" "$script"
+    done
+fi
+if [[ " $* " == *" formats "* ]]; then
+    out=$work/formats
+    # pg_dump runs as the server's owner and writes the archives here.
+    mkdir -m 777 "$out"
+    formats=(custom custom-z0 custom-pipe custom-stdin directory directory-z0 tar gzip)
+    for tool in zstd lz4; do
+        if command -v "$tool" >/dev/null; then
+            formats+=("$tool")
+        else
+            summary+=("formats: $tool: skipped, no $tool program (Debian: $tool)")
+        fi
+    done
+    declare -A matched=()
+    for db in all_kinds crawler; do
+        fresh "formats_$db"
+        psql_db "formats_$db" -f - <"$tests/fixtures/$db.sql" >/dev/null
+        # So that the archives also hold a BLOBS block and an ACL entry.
+        [[ $db != crawler ]] ||
+            psql_db "formats_$db" -c "SELECT lo_from_bytea(4242, 'a large object')" -c "GRANT SELECT ON sites TO PUBLIC" >/dev/null
+        dump() { as_pg "$pg_bindir/pg_dump" -d "formats_$db" "$@"; }
+        dump >"$out/$db.plain"
+        dump -Fc -f "$out/$db.custom"
+        dump -Fc -Z0 -f "$out/$db.custom-z0"
+        # Unseekable output: the TOC is written without data offsets.
+        dump -Fc | cat >"$out/$db.custom-pipe"
+        dump -Fd -f "$out/$db.directory"
+        dump -Fd -Z0 -f "$out/$db.directory-z0"
+        dump -Ft -f "$out/$db.tar"
+        dump -Z6 >"$out/$db.gzip"
+        for tool in zstd lz4; do
+            if command -v "$tool" >/dev/null; then "$tool" -q -c <"$out/$db.plain" >"$out/$db.$tool"; fi
+        done
+        for mode in default all-tables; do
+            options=()
+            [[ $mode == default ]] || options=(--all-tables)
+            for format in plain "${formats[@]}"; do
+                run=$out/$db.$format.$mode
+                source=$out/$db.$format
+                [[ $format != custom-stdin ]] || source=/dev/stdin
+                rc=0
+                if [[ $format == custom-stdin ]]; then
+                    # A pipe, not a redirection: stdin must be unseekable.
+                    # A reader done before the end of the pipe may stop cat.
+                    # shellcheck disable=SC2002
+                    { cat "$out/$db.custom" | "$converter" "${options[@]}" /dev/stdin "$run.pl" 2>"$run.err" || rc=$?; } || true
+                else
+                    "$converter" "${options[@]}" "$source" "$run.pl" 2>"$run.err" || rc=$?
+                fi
+                # The place of a warning is a line of the plain dump, a row of an archive's table.
+                perl -pe 's{^pgdump2pl: \Q'"$source"'\E(?::\d+|: table .*?, row \d+)?: }{}' "$run.err" >"$run.warnings"
+                if [[ $format == plain ]]; then
+                    plain=$run
+                    ((rc == 0)) || {
+                        echo "formats: the plain dump of $db, $mode mode: exit status $rc: $(head -n 3 "$run.err")" >&2
+                        status=1
+                    }
+                    continue
+                fi
+                problem=
+                if ((rc != 0)); then
+                    problem="exit status $rc: $(head -n 3 "$run.err")"
+                elif ! cmp -s "$plain.pl" "$run.pl"; then
+                    problem="its facts are not the plain dump's:
+$({ diff "$plain.pl" "$run.pl" || true; } | head -n 12)"
+                elif ! cmp -s "$plain.warnings" "$run.warnings"; then
+                    problem="its warnings are not the plain dump's:
+$({ diff "$plain.warnings" "$run.warnings" || true; } | head -n 12)"
+                fi
+                if [[ -n $problem ]]; then
+                    echo "formats: $format of $db, $mode mode: $problem" >&2
+                    status=1
+                else
+                    matched[$format]=$((${matched[$format]:-0} + 1))
+                fi
+            done
+        done
+    done
+    for format in "${formats[@]}"; do
+        summary+=("formats: $format: ${matched[$format]:-0} of 4 conversions as the plain dump's")
     done
 fi
 printf '%s\n' "${summary[@]}"
