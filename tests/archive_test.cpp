@@ -11,6 +11,7 @@
 #include "archive/custom_archive.h"
 #include "archive/directory_archive.h"
 #include "archive/tar_archive.h"
+#include "support/compressors.h"
 #include "support/in_memory.h"
 
 using namespace pgdump2pl;
@@ -120,7 +121,8 @@ constexpr std::string_view kTable = "CREATE TABLE public.sites (\n    url text,\
 constexpr std::string_view kCopy = "COPY public.sites (url, id) FROM stdin;\n";
 constexpr std::string_view kRows = "a\t1\nb\t2\n\\.\n\n\n";
 
-std::string custom_archive(int minor, int compression = 0, long long entries = 3, long long defn_size = -1) {
+std::string custom_archive(int minor, int compression = 0, long long entries = 3, long long defn_size = -1,
+                           std::string_view rows = kRows) {
   ArchiveBytes a;
   a.bytes = "PGDMP";
   for (const int b : {1, minor, 0, 4, 8, 1}) a.byte(b);
@@ -157,17 +159,31 @@ std::string custom_archive(int minor, int compression = 0, long long entries = 3
   entry(3, true, "sites", "TABLE DATA", "", kCopy);
   a.byte(1);
   a.integer(3);
-  a.text(kRows.substr(0, 5));
-  a.text(kRows.substr(5));
+  a.text(rows.substr(0, 5));
+  a.text(rows.substr(5));
   a.integer(0);
   return a.bytes;
 }
 
 TEST(Archives, ReadEveryFormatVersionFromPostgreSQL95On) {
   const std::string plain = "SET client_encoding = 'UTF8';\n" + std::string(kTable) + std::string(kCopy) + std::string(kRows);
-  for (int minor = 12; minor <= 16; ++minor) {
-    SCOPED_TRACE(minor);
-    const std::string bytes = custom_archive(minor);
+  struct Case {
+    int minor, compression;
+    std::string data;
+  };
+  std::vector<Case> cases;
+  for (int minor = 12; minor <= 16; ++minor) cases.push_back({minor, 0, std::string(kRows)});
+  cases.push_back({14, 6, gzip(kRows)});
+  cases.push_back({16, 1, gzip(kRows)});
+#ifdef PGDUMP2PL_HAVE_LZ4
+  cases.push_back({16, 2, lz4(kRows)});
+#endif
+#ifdef PGDUMP2PL_HAVE_ZSTD
+  cases.push_back({15, 3, zstd(kRows)});
+#endif
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.minor) + " compressed by " + std::to_string(c.compression));
+    const std::string bytes = custom_archive(c.minor, c.compression, 3, -1, c.data);
     MemorySource memory(bytes);
     CustomArchiveSource source(memory);
     const Script script = read_all(source);
@@ -208,8 +224,11 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
       {"newer", custom_archive(17), false, EILSEQ, "archive format 1.17 is newer than this converter reads (1.12 to 1.16)"},
       {"older", custom_archive(11), false, EILSEQ, "archive format 1.11 is older"},
       {"unknown compression", custom_archive(15, 9), false, EILSEQ, "unknown compression method (9)"},
-      {"zstd", custom_archive(15, 3), false, EILSEQ, "compressed with zstd, which this converter does not read yet"},
-      {"lz4", custom_archive(16, 2), false, EILSEQ, "compressed with lz4"},
+#ifdef PGDUMP2PL_HAVE_ZSTD
+      {"zstd that is not", custom_archive(15, 3), false, EILSEQ, "public.sites (dumpId 3): zstd data is corrupt"},
+#else
+      {"zstd", custom_archive(15, 3), false, ENOTSUP, "which this build cannot read (built without libzstd)"},
+#endif
       {"gzip that is not", custom_archive(14, -1), false, EILSEQ, "zlib cannot inflate them"},
       {"a billion entries", custom_archive(14, 0, 1000000000), false, EIO, "the custom archive ends inside the TOC"},
       {"a 1 GB string", custom_archive(14, 0, 3, (1 << 30) - 1), false, EIO, "ends inside the TOC"},

@@ -1,26 +1,19 @@
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#ifdef PGDUMP2PL_HAVE_ZSTD
-#include <zstd.h>
-#endif
-#ifdef PGDUMP2PL_HAVE_LZ4
-#include <lz4frame.h>
-#endif
-
 #include "sources/dump_stream.h"
 #include "sources/gzip_source.h"
+#include "support/compressors.h"
 #include "support/in_memory.h"
 
 namespace pgdump2pl {
 namespace {
 
-using testing::MemorySource;
+using namespace testing;
 
 // Hands out at most `piece` bytes a read, as a pipe may.
 class PipeSource final : public ByteSource {
@@ -46,41 +39,6 @@ const std::string& script() {
   }();
   return text;
 }
-
-std::string gzip(std::string_view bytes, int level = 6) {
-  z_stream z{};
-  deflateInit2(&z, level, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&z, static_cast<uLong>(bytes.size())), '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-  z.avail_in = static_cast<uInt>(bytes.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
-
-#ifdef PGDUMP2PL_HAVE_ZSTD
-std::string zstd(std::string_view bytes) {
-  ZSTD_CCtx* context = ZSTD_createCCtx();
-  ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
-  std::string out(ZSTD_compressBound(bytes.size()), '\0');
-  out.resize(ZSTD_compress2(context, out.data(), out.size(), bytes.data(), bytes.size()));
-  ZSTD_freeCCtx(context);
-  return out;
-}
-#endif
-
-#ifdef PGDUMP2PL_HAVE_LZ4
-std::string lz4(std::string_view bytes) {
-  LZ4F_preferences_t preferences{};
-  preferences.frameInfo.contentChecksumFlag = LZ4F_contentChecksumEnabled;
-  std::string out(LZ4F_compressFrameBound(bytes.size(), &preferences), '\0');
-  out.resize(LZ4F_compressFrame(out.data(), out.size(), bytes.data(), bytes.size(), &preferences));
-  return out;
-}
-#endif
 
 const std::string kSkippableFrame{"\x5a\x2a\x4d\x18\x03\x00\x00\x00xyz", 11};
 

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,7 +85,24 @@ class ArchiveScript : public ByteSource {
   std::size_t text_at_ = 0;
   std::string data_what_;
 
+  // The stored bytes of the entry being read, for a decoder to own.
+  class EntryData final : public ByteSource {
+   public:
+    explicit EntryData(ArchiveScript& script) : script_(script) {}
+    ReadResult read(char* dest, std::size_t capacity) override {
+      const ReadResult got = script_.read_data(dest, capacity);
+      script_.data_bytes_ += got.size;
+      return got;
+    }
+    std::string_view failure() const override { return script_.failure_.reason; }
+
+   private:
+    ArchiveScript& script_;
+  };
+
   Compression compression_ = Compression::kNone;
+  std::unique_ptr<ByteSource> decoder_;  // zstd and lz4
+  std::uint64_t data_bytes_ = 0;
   Inflater inflater_;
   std::vector<char> packed_;
   std::size_t packed_at_ = 0, packed_end_ = 0;
