@@ -10,6 +10,7 @@
 #include "archive/directory_archive.h"
 #include "archive/tar_archive.h"
 #include "sources/dump_stream.h"
+#include "sources/read_ahead_source.h"
 
 namespace pgdump2pl {
 namespace {
@@ -28,6 +29,9 @@ class LentSource final : public ByteSource {
 }  // namespace
 
 DumpInput::~DumpInput() {
+  // The thread reading ahead stops before the file it reads is closed.
+  top_.reset();
+  ahead_.reset();
   if (fd_ >= 0) ::close(fd_);
 }
 
@@ -49,39 +53,39 @@ int DumpInput::open(const char* path) {
 
 ByteSource& DumpInput::script(ProgressLine& progress) {
   if (!directory_.empty()) {
-    // Its files are many and read on demand: the script is what counts.
+    // Its files are many and opened in turn: the script's bytes count.
     auto archive = std::make_unique<DirectoryArchiveSource>(directory_);
     archive_ = archive.get();
-    counted_ = std::move(archive);
-    script_ = std::make_unique<ProgressSource>(*counted_, progress);
-    return *script_;
+    script_ = std::move(archive);
+    return read_ahead(progress, ProgressSource::Role::count_and_draw);
   }
   file_ = std::make_unique<FdSource>(fd_);
-  counted_ = std::make_unique<ProgressSource>(*file_, progress);
+  // The file's bytes are counted beneath every decoder, on whichever
+  // thread reads them; the line is drawn from the conversion's.
+  counted_ = std::make_unique<ProgressSource>(*file_, progress, ProgressSource::Role::count);
   DumpStream stream = open_dump_stream(std::make_unique<LentSource>(*counted_));
-  stream_ = std::move(stream.source);
-  switch (stream.format) {
-    case DumpFormat::plain:
-      return *stream_;
-    case DumpFormat::custom_archive: {
-      auto archive = std::make_unique<CustomArchiveSource>(*stream_);
-      archive_ = archive.get();
-      script_ = std::move(archive);
-      return *script_;
-    }
-    case DumpFormat::tar_archive: {
-      auto archive = std::make_unique<TarArchiveSource>(*stream_);
-      archive_ = archive.get();
-      script_ = std::move(archive);
-      return *script_;
-    }
+  if (stream.format == DumpFormat::plain && !stream.decoded) {
+    stream_ = std::move(stream.source);
+    top_ = std::make_unique<ProgressSource>(*stream_, progress, ProgressSource::Role::draw);
+    return *top_;
   }
-  return *stream_;
+  stream_ = std::move(stream.source);
+  if (stream.format == DumpFormat::custom_archive) script_ = std::make_unique<CustomArchiveSource>(*stream_);
+  if (stream.format == DumpFormat::tar_archive) script_ = std::make_unique<TarArchiveSource>(*stream_);
+  archive_ = dynamic_cast<const ArchiveScript*>(script_.get());
+  if (script_ == nullptr) script_ = std::make_unique<LentSource>(*stream_);
+  return read_ahead(progress, ProgressSource::Role::draw);
+}
+
+// Decoding runs on a thread of its own, beside the conversion.
+ByteSource& DumpInput::read_ahead(ProgressLine& progress, ProgressSource::Role role) {
+  ahead_ = std::make_unique<ReadAheadSource>(*script_);
+  top_ = std::make_unique<ProgressSource>(*ahead_, progress, role);
+  return *top_;
 }
 
 std::string DumpInput::failure(int error) const {
-  const ByteSource* top = script_ != nullptr ? script_.get() : stream_.get();
-  const std::string_view why = top != nullptr ? top->failure() : std::string_view();
+  const std::string_view why = top_ != nullptr ? top_->failure() : std::string_view();
   return why.empty() ? std::strerror(error) : std::string(why);
 }
 

@@ -50,10 +50,15 @@ class DumpInput {
   std::string directory_;
   struct stat status_ {};
   std::uint64_t size_ = 0;
+  ByteSource& read_ahead(ProgressLine& progress, ProgressSource::Role role);
+
+  // From the file up: each reads the one before.
   std::unique_ptr<ByteSource> file_;
   std::unique_ptr<ByteSource> counted_;
-  std::unique_ptr<ByteSource> stream_;
-  std::unique_ptr<ByteSource> script_;
+  std::unique_ptr<ByteSource> stream_;  // decompressed
+  std::unique_ptr<ByteSource> script_;  // an archive's script
+  std::unique_ptr<ByteSource> ahead_;
+  std::unique_ptr<ByteSource> top_;
   const ArchiveScript* archive_ = nullptr;
 };
 

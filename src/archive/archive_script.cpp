@@ -86,6 +86,7 @@ void ArchiveScript::start_entry(std::size_t index) {
   if (data) text_ += entry.copy_stmt;
   if (text_.empty() && !data) return;
   const std::uint64_t first_line = lines_ + 1;
+  const std::lock_guard lock(spans_mutex_);
   spans_.push_back({first_line, data ? first_line + static_cast<std::uint64_t>(std::count(text_.begin(), text_.end(), '\n')) : 0,
                     index});
   if (data && start_data(index)) state_ = State::kData;
@@ -194,6 +195,7 @@ ReadResult ArchiveScript::read(char* dest, std::size_t capacity) {
 }
 
 ArchiveScript::Origin ArchiveScript::origin_of(std::uint64_t line) const {
+  const std::lock_guard lock(spans_mutex_);
   const auto after = std::upper_bound(spans_.begin(), spans_.end(), line,
                                       [](std::uint64_t l, const Span& span) { return l < span.first_line; });
   if (after == spans_.begin()) return {nullptr, 0};

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +28,8 @@ class ArchiveScript : public ByteSource {
   std::string_view failure() const final { return failure_.reason; }
 
   // Where a line of the script (counted from 1) came from, for warnings:
-  // an archive has no line numbers of its own. `entry` is null before
+  // an archive has no line numbers of its own. Safe to call while
+  // another thread reads the script on. `entry` is null before
   // the first entry; `data_line` counts the lines of the entry's data
   // from 1 (the row's number in a COPY block), and is 0 on the lines of
   // its definition and COPY statement. Valid for lines already read.
@@ -110,6 +112,7 @@ class ArchiveScript : public ByteSource {
 
   std::uint64_t lines_ = 0;  // newlines given so far
   std::vector<Span> spans_;
+  mutable std::mutex spans_mutex_;
 };
 
 }  // namespace pgdump2pl

@@ -53,7 +53,7 @@ void ProgressLine::tick() {
 void ProgressLine::draw(Clock::time_point now) {
   next_draw_ = now + kRedrawEvery;
   const double seconds = std::chrono::duration<double>(now - start_).count();
-  const double bytes = static_cast<double>(bytes_read_);
+  const double bytes = static_cast<double>(bytes_read_.load(std::memory_order_relaxed));
   const double rate = seconds > 0 ? bytes / seconds : 0;
   char read[32];
   format_bytes(read, sizeof read, bytes);

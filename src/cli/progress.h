@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -24,7 +25,13 @@ class ProgressLine {
 
   // Cheap enough for every block read: a clock reading and a compare.
   void advance(std::size_t bytes) {
-    bytes_read_ += bytes;
+    count(bytes);
+    update();
+  }
+  // From any thread.
+  void count(std::size_t bytes) { bytes_read_.fetch_add(bytes, std::memory_order_relaxed); }
+  // Redraws when it is time; only on the thread that prints warnings.
+  void update() {
     if (active_) tick();
   }
   // Writes `text`, whole lines, to the line's file, with the line erased
@@ -41,7 +48,7 @@ class ProgressLine {
 
   int fd_;
   std::uint64_t total_bytes_;
-  std::uint64_t bytes_read_ = 0;
+  std::atomic<std::uint64_t> bytes_read_ = 0;
   std::size_t columns_ = 0;  // the terminal's width, 0 when not known
   bool active_;
   bool shown_ = false;
@@ -53,15 +60,19 @@ class ProgressLine {
 // past the current offset), else 0.
 std::uint64_t regular_file_bytes_left(int fd);
 
-// Counts what `inner` gives into `line`. Put it in front of the file
-// itself, beneath any decompression, so that the counts compare with the
-// file's size.
+// Counts what `inner` gives into `line`, and redraws it. Put the count in
+// front of the file itself, beneath any decompression, so that it
+// compares with the file's size; when that is read on another thread,
+// redraw from the reader's.
 class ProgressSource final : public ByteSource {
  public:
-  ProgressSource(ByteSource& inner, ProgressLine& line) : inner_(inner), line_(line) {}
+  enum class Role { count_and_draw, count, draw };
+  ProgressSource(ByteSource& inner, ProgressLine& line, Role role = Role::count_and_draw)
+      : inner_(inner), line_(line), role_(role) {}
   ReadResult read(char* dest, std::size_t capacity) override {
     const ReadResult result = inner_.read(dest, capacity);
-    line_.advance(result.size);
+    if (role_ != Role::draw) line_.count(result.size);
+    if (role_ != Role::count) line_.update();
     return result;
   }
   std::string_view failure() const override { return inner_.failure(); }
@@ -69,6 +80,7 @@ class ProgressSource final : public ByteSource {
  private:
   ByteSource& inner_;
   ProgressLine& line_;
+  Role role_;
 };
 
 }  // namespace pgdump2pl

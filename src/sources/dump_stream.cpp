@@ -48,9 +48,9 @@ DumpStream open_dump_stream(std::unique_ptr<ByteSource> raw) {
   for (int depth = 0;; ++depth) {
     auto peekable = std::make_unique<PeekableSource>(std::move(layer));
     const StreamContent content = identify_content(peekable->peek(kContentHeadSize));
-    if (content == StreamContent::plain) return {std::move(peekable), DumpFormat::plain};
-    if (content == StreamContent::custom_archive) return {std::move(peekable), DumpFormat::custom_archive};
-    if (content == StreamContent::tar_archive) return {std::move(peekable), DumpFormat::tar_archive};
+    if (content == StreamContent::plain) return {std::move(peekable), DumpFormat::plain, depth > 0};
+    if (content == StreamContent::custom_archive) return {std::move(peekable), DumpFormat::custom_archive, depth > 0};
+    if (content == StreamContent::tar_archive) return {std::move(peekable), DumpFormat::tar_archive, depth > 0};
     if (depth == kMaxLayers) {
       return {unreadable("the dump is compressed more than " + std::to_string(kMaxLayers) + " times over"),
               DumpFormat::plain};

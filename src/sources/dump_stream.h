@@ -19,6 +19,8 @@ struct DumpStream {
   // read fails, with its failure() saying why.
   std::unique_ptr<ByteSource> source;
   DumpFormat format;
+  // Whether a compression was undone to get it.
+  bool decoded = false;
 };
 
 // Recognises the dump by its content, never by its name, since it may
