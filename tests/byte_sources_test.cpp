@@ -2,11 +2,13 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "sources/dump_stream.h"
 #include "sources/gzip_source.h"
+#include "sources/read_ahead_source.h"
 #include "support/compressors.h"
 #include "support/in_memory.h"
 
@@ -49,17 +51,26 @@ struct Decoded {
   std::string failure;
 };
 
+constexpr std::size_t kWhole = ~std::size_t{0};
+struct ReadMode {
+  std::size_t read_size, piece;
+  std::size_t ahead = 0;  // the read-ahead thread's block size, 0 for none
+} const kReadModes[] = {{1, 7}, {64 << 10, kWhole}, {1000, 300, 777}};
+
 // Reads in `read_size` blocks from an input served `piece` bytes at a
 // time, until the end, a failure, or far more reads than bytes.
-Decoded decode(std::string_view input, std::size_t read_size, std::size_t piece, int read_error = 0) {
-  DumpStream stream = open_dump_stream(std::make_unique<PipeSource>(input, piece, read_error));
+Decoded decode(std::string_view input, ReadMode mode, int read_error = 0) {
+  DumpStream stream = open_dump_stream(std::make_unique<PipeSource>(input, mode.piece, read_error));
+  std::optional<ReadAheadSource> ahead;
+  if (mode.ahead != 0) ahead.emplace(*stream.source, mode.ahead, 3);
+  ByteSource& source = ahead ? static_cast<ByteSource&>(*ahead) : *stream.source;
   Decoded decoded{{}, stream.format, 0, {}};
-  std::vector<char> block(read_size);
+  std::vector<char> block(mode.read_size);
   for (std::size_t reads = 0; reads < 2 * script().size(); ++reads) {
-    const ReadResult got = stream.source->read(block.data(), read_size);
+    const ReadResult got = source.read(block.data(), mode.read_size);
     if (got.size == 0) {
       decoded.error = got.error;
-      decoded.failure = stream.source->failure();
+      decoded.failure = source.failure();
       return decoded;
     }
     decoded.bytes.append(block.data(), got.size);
@@ -67,11 +78,6 @@ Decoded decode(std::string_view input, std::size_t read_size, std::size_t piece,
   ADD_FAILURE() << "the reads never end";
   return decoded;
 }
-
-constexpr std::size_t kWhole = ~std::size_t{0};
-struct ReadMode {
-  std::size_t read_size, piece;
-} const kReadModes[] = {{1, 7}, {64 << 10, kWhole}};
 
 TEST(ByteSources, EveryLayerDecodesToTheBytesWithin) {
   const std::string& text = script();
@@ -104,7 +110,7 @@ TEST(ByteSources, EveryLayerDecodesToTheBytesWithin) {
   };
   for (const Case& c : cases) {
     for (const ReadMode mode : kReadModes) {
-      const Decoded decoded = decode(c.input, mode.read_size, mode.piece);
+      const Decoded decoded = decode(c.input, mode);
       EXPECT_EQ(decoded.error, 0) << c.name << ": " << decoded.failure;
       EXPECT_TRUE(decoded.bytes == c.output) << c.name << " read " << mode.read_size << " at a time";
       EXPECT_EQ(decoded.format, c.format) << c.name;
@@ -155,7 +161,7 @@ TEST(ByteSources, DamagedStreamsFailWithTheirReason) {
   };
   for (const Case& c : cases) {
     for (const ReadMode mode : kReadModes) {
-      const Decoded decoded = decode(c.input, mode.read_size, mode.piece, c.read_error);
+      const Decoded decoded = decode(c.input, mode, c.read_error);
       EXPECT_EQ(decoded.error, c.error) << c.name;
       EXPECT_NE(decoded.failure.find(c.reason), std::string::npos) << c.name << ": " << decoded.failure;
     }
