@@ -34,11 +34,15 @@ constexpr int kStatusFailed = 255;
 constexpr const char* kUsage = "usage: pgdump2pl [OPTION]... DUMP FACTS\n";
 constexpr const char* kHelp =
     "\n"
-    "Converts the data blocks (COPY ... FROM stdin) of a PostgreSQL plain-text\n"
-    "dump into a Prolog fact file: for each table a banner comment, one fact\n"
-    "per row, and the number of rows. The first letters of the table's name\n"
-    "choose how a row becomes a fact. Rows that do not fit their table's\n"
-    "layout are counted in a warning on standard error.\n"
+    "Converts the data blocks (COPY ... FROM stdin) of a PostgreSQL dump into\n"
+    "a Prolog fact file: for each table a banner comment, one fact per row,\n"
+    "and the number of rows. The first letters of the table's name choose\n"
+    "how a row becomes a fact. Rows that do not fit their table's layout are\n"
+    "counted in a warning on standard error.\n"
+    "\n"
+    "DUMP is told by its content: a plain SQL script, also compressed with\n"
+    "gzip, zstd or lz4; a custom (-Fc) or tar (-Ft) archive; or a directory\n"
+    "archive (-Fd), given as its directory. A file or a pipe, read once.\n"
     "\n"
     "Options, before the two paths (-- ends them):\n"
     "  -t, --table=PATTERN\n"
@@ -63,7 +67,7 @@ constexpr const char* kHelp =
     "  -h, --help       this text; --version: the version (each alone)\n"
     "\n"
     "Exit status: 0 when the whole dump was converted, 1 for wrong arguments,\n"
-    "255 when a file cannot be opened, read or written.\n"
+    "255 when a file cannot be opened, read or written, or the dump is damaged.\n"
     "\n"
     "The manual, pgdump2pl(1), lists the layouts and every message.\n";
 

@@ -70,10 +70,15 @@ ByteSource& DumpInput::script(ProgressLine& progress) {
     return *top_;
   }
   stream_ = std::move(stream.source);
-  if (stream.format == DumpFormat::custom_archive) script_ = std::make_unique<CustomArchiveSource>(*stream_);
-  if (stream.format == DumpFormat::tar_archive) script_ = std::make_unique<TarArchiveSource>(*stream_);
-  archive_ = dynamic_cast<const ArchiveScript*>(script_.get());
-  if (script_ == nullptr) script_ = std::make_unique<LentSource>(*stream_);
+  std::unique_ptr<ArchiveScript> archive;
+  if (stream.format == DumpFormat::custom_archive) archive = std::make_unique<CustomArchiveSource>(*stream_);
+  if (stream.format == DumpFormat::tar_archive) archive = std::make_unique<TarArchiveSource>(*stream_);
+  archive_ = archive.get();
+  if (archive != nullptr) {
+    script_ = std::move(archive);
+  } else {
+    script_ = std::make_unique<LentSource>(*stream_);
+  }
   return read_ahead(progress, ProgressSource::Role::draw);
 }
 
