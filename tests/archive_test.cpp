@@ -92,7 +92,8 @@ TEST(Archives, TellWhichEntryAndRowALineCameFrom) {
   const Script script = read_all(source);
   const std::size_t copy = script.text.find("COPY public.sites ");
   ASSERT_NE(copy, std::string::npos);
-  const auto copy_line = static_cast<std::uint64_t>(std::count(script.text.begin(), script.text.begin() + copy, '\n') + 1);
+  const std::string_view before = std::string_view(script.text).substr(0, copy);
+  const auto copy_line = static_cast<std::uint64_t>(std::count(before.begin(), before.end(), '\n') + 1);
   const ArchiveScript::Origin row = source.origin_of(copy_line + 2);
   ASSERT_NE(row.entry, nullptr);
   EXPECT_EQ(row.entry->describe(), "table public.sites (dumpId " + std::to_string(row.entry->dump_id) + ")");

@@ -15,7 +15,7 @@ ArchiveInput::ArchiveInput(ByteSource& source, ArchiveFailure& failure, std::str
                            std::string_view already_read)
     : source_(source), failure_(failure), label_(std::move(label)),
       buffer_(std::max(kBufferSize, already_read.size())) {
-  std::memcpy(buffer_.data(), already_read.data(), already_read.size());
+  if (!already_read.empty()) std::memcpy(buffer_.data(), already_read.data(), already_read.size());
   end_ = already_read.size();
 }
 
