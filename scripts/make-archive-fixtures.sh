@@ -2,8 +2,9 @@
 # make-archive-fixtures.sh [OUTDIR]
 #
 # Writes pg_dump's archive formats of two test databases into OUTDIR
-# (default tests/fixtures/archives), each with the script that
-# `pg_restore -f -` prints for it, as NAME.sql:
+# (default tests/fixtures/archives), and the scripts that `pg_restore -f -`
+# prints for DB.custom and DB.inserts, as NAME.sql (every other format
+# restores to the custom archive's script):
 #   DB.custom        -Fc (compressed with zlib)
 #   DB.custom-z0     -Fc -Z0
 #   DB.custom-pipe   -Fc written to a pipe: its TOC has no data offsets
@@ -66,7 +67,8 @@ for db in all_kinds crawler; do
     dump -Fd -Z0 -f "$stage/$db.directory-z0"
     dump -Ft -f "$stage/$db.tar"
     dump -Fc --inserts -f "$stage/$db.inserts"
-    for archive in "$stage/$db".*; do
+    # The other formats restore to the custom archive's script.
+    for archive in "$stage/$db".custom "$stage/$db".inserts; do
         as_pg "$pg_bindir/pg_restore" -f - "$archive" >"$archive.sql"
     done
 done
