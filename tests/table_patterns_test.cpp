@@ -22,6 +22,7 @@ TEST(TablePatterns, MatchAsPgDumpMatches) {
   } cases[] = {
       {"sites", "public", "sites", true},
       {"SITES", "public", "sites", true},
+      {"ZONES", "public", "zones", true},
       {"Sites", "public", "Sites", false},
       {"\"Sites\"", "public", "Sites", true},
       {"\"Sites\"", "public", "sites", false},
