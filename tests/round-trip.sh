@@ -124,10 +124,14 @@ if [[ " $* " == *" formats "* ]]; then
     mkdir -m 777 "$out"
     formats=(custom custom-z0 custom-pipe custom-stdin directory directory-z0 tar gzip)
     for tool in zstd lz4; do
-        if command -v "$tool" >/dev/null; then
-            formats+=("$tool")
-        else
+        # A build without the library says so; it need not read them.
+        probe=$(command -v "$tool" >/dev/null && echo | "$tool" -q -c | "$converter" /dev/stdin /dev/null 2>&1 || true)
+        if ! command -v "$tool" >/dev/null; then
             summary+=("formats: $tool: skipped, no $tool program (Debian: $tool)")
+        elif [[ $probe == *"built without"* ]]; then
+            summary+=("formats: $tool: skipped, this build has no lib$tool")
+        else
+            formats+=("$tool")
         fi
     done
     declare -A matched=()
