@@ -71,8 +71,9 @@ Script read_archive(const std::string& name, const std::string& bytes, bool tric
 std::string with_base256_sizes(std::string tar) {
   for (std::size_t at = 0; at + 512 <= tar.size() && tar[at] != '\0';) {
     const std::uint64_t size = std::stoull(tar.substr(at + 124, 12), nullptr, 8);
+    tar.replace(at + 124, 12, 12, '\0');
     tar[at + 124] = static_cast<char>(0x80);
-    for (int i = 0; i < 11; ++i) tar[at + 135 - i] = static_cast<char>(size >> (8 * i) & 0xff);
+    for (std::size_t i = 0; i < 8; ++i) tar[at + 135 - i] = static_cast<char>(size >> (8 * i) & 0xff);
     tar.replace(at + 148, 8, 8, ' ');
     unsigned sum = 0;
     for (std::size_t i = 0; i < 512; ++i) sum += static_cast<unsigned char>(tar[at + i]);
