@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "sources/gzip_source.h"
 #ifdef PGDUMP2PL_HAVE_ZSTD
 #include "sources/zstd_source.h"
 #endif
@@ -46,8 +47,6 @@ bool prints_definition(const TocEntry& entry) {
 
 // Large objects' data are lowrite calls in the script, no table's rows.
 bool reads_data(const TocEntry& entry) { return entry.has_data && entry.desc != "BLOBS" && entry.desc != "DATABASE"; }
-
-constexpr std::size_t kPackedBufferSize = 64 * 1024;
 
 }  // namespace
 
@@ -99,25 +98,28 @@ bool ArchiveScript::start_data(std::size_t index) {
   if (!begin_data(entry, compression_)) return false;
   decoder_.reset();
   data_bytes_ = 0;
-  if (compression_ == Compression::kLz4 || compression_ == Compression::kZstd) {
-    // Both are written as the tools' own frames, so the tools' decoders read them.
+  switch (compression_) {
+    case Compression::kNone:
+      break;
+    case Compression::kGzip:
+      decoder_ = make_zlib_source(std::make_unique<EntryData>(*this));
+      break;
+    // pg_dump writes both as the tools' own frames.
+    case Compression::kZstd:
 #ifdef PGDUMP2PL_HAVE_ZSTD
-    if (compression_ == Compression::kZstd) decoder_ = make_zstd_source(std::make_unique<EntryData>(*this));
+      decoder_ = make_zstd_source(std::make_unique<EntryData>(*this));
 #endif
+      break;
+    case Compression::kLz4:
 #ifdef PGDUMP2PL_HAVE_LZ4
-    if (compression_ == Compression::kLz4) decoder_ = make_lz4_source(std::make_unique<EntryData>(*this));
+      decoder_ = make_lz4_source(std::make_unique<EntryData>(*this));
 #endif
-    if (decoder_ == nullptr) {
-      return failure_.set(ENOTSUP, data_what_ + " are compressed with " + compression_name(compression_) +
-                                       ", which this build cannot read (built without lib" +
-                                       compression_name(compression_) + ")");
-    }
+      break;
   }
-  if (compression_ == Compression::kGzip) {
-    inflater_.reset();
-    if (packed_.empty()) packed_.resize(kPackedBufferSize);
-    packed_at_ = packed_end_ = 0;
-    packed_ended_ = stream_ended_ = false;
+  if (compression_ != Compression::kNone && decoder_ == nullptr) {
+    return failure_.set(ENOTSUP, data_what_ + " are compressed with " + compression_name(compression_) +
+                                     ", which this build cannot read (built without lib" +
+                                     compression_name(compression_) + ")");
   }
   return true;
 }
@@ -128,38 +130,13 @@ ReadResult ArchiveScript::give(char* dest, std::size_t size) {
 }
 
 ReadResult ArchiveScript::read_plain_data(char* dest, std::size_t capacity) {
-  if (compression_ == Compression::kNone) return read_data(dest, capacity);
-  if (decoder_ != nullptr) {
-    const ReadResult got = decoder_->read(dest, capacity);
-    // A table without rows may have no compressed stream at all.
-    if (got.size == 0 && got.error != 0 && !failure_.failed() && data_bytes_ == 0) return {0, 0};
-    if (got.size == 0 && got.error != 0) failure_.set(got.error, data_what_ + ": " + std::string(decoder_->failure()));
-    return got.size == 0 && got.error != 0 ? ReadResult{0, failure_.error} : got;
-  }
-  for (;;) {
-    if (packed_at_ == packed_end_ && !packed_ended_) {
-      const ReadResult got = read_data(packed_.data(), packed_.size());
-      if (got.error != 0) return got;
-      packed_at_ = 0;
-      packed_end_ = got.size;
-      packed_ended_ = got.size == 0;
-    }
-    const Inflater::Step step =
-        inflater_.inflate(packed_.data() + packed_at_, packed_end_ - packed_at_, dest, capacity);
-    packed_at_ += step.consumed;
-    if (step.status == Inflater::Status::kCorrupt) {
-      failure_.set(EILSEQ, data_what_ + " are corrupt: zlib cannot inflate them");
-      return {0, failure_.error};
-    }
-    if (step.status == Inflater::Status::kStreamEnd) stream_ended_ = true;
-    else if (step.consumed > 0 || step.produced > 0) stream_ended_ = false;
-    if (step.produced > 0) return {step.produced, 0};
-    if (packed_ended_ && packed_at_ == packed_end_) {
-      if (stream_ended_) return {0, 0};
-      failure_.set(EIO, "the archive ends inside " + data_what_ + ": their compressed stream is cut");
-      return {0, failure_.error};
-    }
-  }
+  if (decoder_ == nullptr) return read_data(dest, capacity);
+  const ReadResult got = decoder_->read(dest, capacity);
+  if (got.size > 0 || got.error == 0) return got;
+  // A table without rows may have no compressed stream at all.
+  if (!failure_.failed() && data_bytes_ == 0) return {0, 0};
+  failure_.set(got.error, data_what_ + ": " + std::string(decoder_->failure()));
+  return {0, failure_.error};
 }
 
 ReadResult ArchiveScript::read(char* dest, std::size_t capacity) {

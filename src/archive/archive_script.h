@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "archive/archive_header.h"
-#include "archive/inflater.h"
 #include "archive/toc.h"
 #include "dump/byte_source.h"
 
@@ -103,12 +102,8 @@ class ArchiveScript : public ByteSource {
   };
 
   Compression compression_ = Compression::kNone;
-  std::unique_ptr<ByteSource> decoder_;  // zstd and lz4
+  std::unique_ptr<ByteSource> decoder_;  // null for uncompressed data
   std::uint64_t data_bytes_ = 0;
-  Inflater inflater_;
-  std::vector<char> packed_;
-  std::size_t packed_at_ = 0, packed_end_ = 0;
-  bool packed_ended_ = false, stream_ended_ = false;
 
   std::uint64_t lines_ = 0;  // newlines given so far
   std::vector<Span> spans_;

@@ -14,10 +14,11 @@ namespace {
 
 class GzipSource final : public DecompressingSource {
  public:
-  explicit GzipSource(std::unique_ptr<ByteSource> compressed)
-      : DecompressingSource(std::move(compressed), "gzip", "member") {
-    // 16 + the largest window: the gzip wrapper only, any window size.
-    if (inflateInit2(&stream_, 16 + MAX_WBITS) != Z_OK) fail(ENOMEM, "no memory for the gzip decoder");
+  // `header_bits`: 16 for the gzip header only, 32 for zlib's or gzip's;
+  // added to the largest window, for any window size.
+  GzipSource(std::unique_ptr<ByteSource> compressed, std::string_view format, int header_bits)
+      : DecompressingSource(std::move(compressed), format, "member") {
+    if (inflateInit2(&stream_, header_bits + MAX_WBITS) != Z_OK) fail(ENOMEM, "no memory for the gzip decoder");
   }
   ~GzipSource() override { inflateEnd(&stream_); }
   GzipSource(const GzipSource&) = delete;
@@ -70,7 +71,11 @@ DecodeStep GzipSource::decode(const char* in, std::size_t in_size, char* out, st
 }  // namespace
 
 std::unique_ptr<ByteSource> make_gzip_source(std::unique_ptr<ByteSource> compressed) {
-  return std::make_unique<GzipSource>(std::move(compressed));
+  return std::make_unique<GzipSource>(std::move(compressed), "gzip", 16);
+}
+
+std::unique_ptr<ByteSource> make_zlib_source(std::unique_ptr<ByteSource> compressed) {
+  return std::make_unique<GzipSource>(std::move(compressed), "zlib", 32);
 }
 
 }  // namespace pgdump2pl

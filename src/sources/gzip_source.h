@@ -10,4 +10,8 @@ namespace pgdump2pl {
 // `cat a.gz b.gz` makes, decode as one.
 std::unique_ptr<ByteSource> make_gzip_source(std::unique_ptr<ByteSource> compressed);
 
+// The same for an archive's data, which a custom archive stores as a zlib
+// stream and a directory or tar archive as gzip files: either header.
+std::unique_ptr<ByteSource> make_zlib_source(std::unique_ptr<ByteSource> compressed);
+
 }  // namespace pgdump2pl
