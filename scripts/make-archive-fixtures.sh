@@ -35,18 +35,7 @@ mkdir -p "$outdir"
 outdir=$(cd "$outdir" && pwd)
 cd /
 
-tmp=$(mktemp -d /tmp/pgarchive.XXXXXX)
-cleanup() {
-    local status=$?
-    pg_stop
-    rm -rf "$tmp"
-    exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-pg_start_throwaway "$tmp"
+pg_start_scratch_server
 
 for db in all_kinds crawler; do
     psql_db postgres -c "CREATE DATABASE $db TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'"
@@ -55,7 +44,7 @@ psql_db all_kinds -f - <"$fixtures/all_kinds.sql" >/dev/null
 psql_db crawler -f - <"$fixtures/crawler.sql" >/dev/null
 psql_db crawler -c "SELECT lo_from_bytea(4242, 'a large object')" -c "GRANT SELECT ON sites TO PUBLIC" >/dev/null
 
-stage=$tmp/out
+stage=$pg_scratch/out
 mkdir -p "$stage"
 chmod 777 "$stage"
 for db in all_kinds crawler; do

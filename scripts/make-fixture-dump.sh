@@ -31,18 +31,7 @@ outdir=$(cd "$1" && pwd)
 # The postgres user may not be able to enter the caller's directory.
 cd /
 
-tmp=$(mktemp -d /tmp/pgfixture.XXXXXX)
-cleanup() {
-    local status=$?
-    pg_stop
-    rm -rf "$tmp"
-    exit "$status"
-}
-trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-pg_start_throwaway "$tmp"
+pg_start_scratch_server
 
 psql_db postgres -c "CREATE DATABASE crawler TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'"
 
@@ -297,7 +286,7 @@ CREATE TABLE crawl_errors (
 );
 SQL
 
-stage=$tmp/out
+stage=$pg_scratch/out
 mkdir -p "$stage"
 
 dump() {

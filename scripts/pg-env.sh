@@ -75,6 +75,24 @@ EOF
     }
 }
 
+# pg_start_scratch_server: pg_start_throwaway in a new directory under
+# /tmp, named in pg_scratch, for a script with nothing else to clean up:
+# on every way out of it, a signal included, the server stops and the
+# directory goes, and the script keeps its exit status.
+pg_start_scratch_server() {
+    pg_scratch=$(mktemp -d /tmp/pgdump2pl-server.XXXXXX)
+    trap _pg_scratch_cleanup EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    pg_start_throwaway "$pg_scratch"
+}
+_pg_scratch_cleanup() {
+    local status=$?
+    pg_stop
+    rm -rf "$pg_scratch"
+    exit "$status"
+}
+
 # pg_stop: stops the server that pg_start_throwaway started, if any.
 pg_stop() {
     if [[ -n ${pg_dir:-} && -f $pg_dir/data/postmaster.pid ]]; then
