@@ -17,6 +17,7 @@ DirectoryArchiveSource::DirectoryArchiveSource(std::string directory) : director
 DirectoryArchiveSource::~DirectoryArchiveSource() { close_data(); }
 
 void DirectoryArchiveSource::close_data() {
+  data_.reset();
   if (data_fd_ >= 0) ::close(data_fd_);
   data_fd_ = -1;
 }
@@ -53,6 +54,7 @@ bool DirectoryArchiveSource::begin_data(const TocEntry& entry, Compression& comp
     data_path_ = directory_ + entry.data_file + candidate.suffix;
     data_fd_ = ::open(data_path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (data_fd_ >= 0) {
+      data_.emplace(data_fd_);
       compression = candidate.compression;
       return true;
     }
@@ -62,18 +64,14 @@ bool DirectoryArchiveSource::begin_data(const TocEntry& entry, Compression& comp
 }
 
 ReadResult DirectoryArchiveSource::read_data(char* dest, std::size_t capacity) {
-  for (;;) {
-    const ssize_t got = ::read(data_fd_, dest, capacity);
-    if (got > 0) return {static_cast<std::size_t>(got), 0};
-    if (got == 0) {
-      close_data();
-      return {0, 0};
-    }
-    if (errno != EINTR) {
-      failure_.set(errno, "cannot read " + data_path_ + ": " + std::strerror(errno));
-      return {0, failure_.error};
-    }
+  if (!data_) return {0, 0};
+  const ReadResult got = data_->read(dest, capacity);
+  if (got.error != 0) {
+    failure_.set(got.error, "cannot read " + data_path_ + ": " + std::strerror(got.error));
+    return {0, failure_.error};
   }
+  if (got.size == 0) close_data();
+  return got;
 }
 
 }  // namespace pgdump2pl

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "archive/archive_script.h"
@@ -23,6 +24,7 @@ class DirectoryArchiveSource final : public ArchiveScript {
 
   std::string directory_;
   int data_fd_ = -1;
+  std::optional<FdSource> data_;
   std::string data_path_;
 };
 
