@@ -23,14 +23,10 @@ class ProgressLine {
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
 
-  // Cheap enough for every block read: a clock reading and a compare.
-  void advance(std::size_t bytes) {
-    count(bytes);
-    update();
-  }
   // From any thread.
   void count(std::size_t bytes) { bytes_read_.fetch_add(bytes, std::memory_order_relaxed); }
   // Redraws when it is time; only on the thread that prints warnings.
+  // Cheap enough for every block read: a clock reading and a compare.
   void update() {
     if (active_) tick();
   }
