@@ -7,11 +7,11 @@
 #include <string>
 
 #include "conversion.h"
-#include "dump/byte_source.h"
-#include "dump/line_reader.h"
-#include "facts/byte_sink.h"
+#include "io/byte_source.h"
+#include "io/line_reader.h"
+#include "io/byte_sink.h"
 #include "facts/fact_writer.h"
-#include "facts/row_conversion.h"
+#include "layouts/row_conversion.h"
 
 namespace pgdump2pl {
 namespace {

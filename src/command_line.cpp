@@ -12,10 +12,10 @@
 
 #include "cli/options.h"
 #include "conversion.h"
-#include "dump_input.h"
-#include "dump/byte_source.h"
-#include "facts/byte_sink.h"
-#include "warning.h"
+#include "cli/dump_input.h"
+#include "io/byte_source.h"
+#include "io/byte_sink.h"
+#include "cli/warning.h"
 
 namespace pgdump2pl {
 namespace {
@@ -153,7 +153,9 @@ int run_command_line(int argc, const char* const* argv) {
   ByteSource& script = dump.script(progress);
   FdSink facts_sink(facts_fd);
   StderrWarnings warnings(dump_path, dump.archive(), progress);
-  ConversionOptions options = command.conversion;
+  ConversionOptions options;
+  options.all_tables = command.all_tables;
+  options.encoding = command.encoding;
   options.tables = &command.tables;
   const ScanOutcome scan = convert(script, facts_sink, options, warnings);
   progress.finish();

@@ -17,8 +17,8 @@ std::string describe(const ParsedCommandLine& parsed) {
   if (o.action == CommandLineOptions::Action::help) return "help";
   if (o.action == CommandLineOptions::Action::version) return "version";
   std::string out;
-  if (o.conversion.all_tables) out += "all ";
-  if (!o.conversion.encoding.empty()) out += o.conversion.encoding + ' ';
+  if (o.all_tables) out += "all ";
+  if (!o.encoding.empty()) out += o.encoding + ' ';
   if (o.quiet) out += "quiet ";
   out += std::string(o.dump_path) + ' ' + o.facts_path + " [";
   for (const auto* table : {"sites", "hits", "other.sites"}) {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "archive/archive_failure.h"
-#include "dump/byte_source.h"
+#include "io/byte_source.h"
 
 namespace pgdump2pl {
 

@@ -17,7 +17,7 @@
 
 #include "archive/archive_header.h"
 #include "archive/toc.h"
-#include "dump/byte_source.h"
+#include "io/byte_source.h"
 
 namespace pgdump2pl {
 

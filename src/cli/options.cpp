@@ -37,7 +37,7 @@ class OptionParser {
     const std::string_view value = has_value ? arg.substr(equals + 1) : std::string_view();
     if (name == "--all-tables" || name == "--quiet") {
       if (has_value) return fail(std::string(name) + " takes no value");
-      (name == "--quiet" ? options_.quiet : options_.conversion.all_tables) = true;
+      (name == "--quiet" ? options_.quiet : options_.all_tables) = true;
       return true;
     }
     if (name == "--encoding") return with_value(name, has_value, value, "an encoding's name");
@@ -73,7 +73,7 @@ class OptionParser {
       value = argv_[next_++];
     }
     if (name == "--encoding") {
-      options_.conversion.encoding = value;
+      options_.encoding = value;
       return true;
     }
     const bool exclude = name == "-T" || name == "--exclude-table";
@@ -118,7 +118,7 @@ ParsedCommandLine parse_command_line(int argc, const char* const* argv) {
     parsed.error = "expected 2 arguments, got " + std::to_string(paths);
     return parsed;
   }
-  const std::string& encoding = options.conversion.encoding;
+  const std::string& encoding = options.encoding;
   if (!encoding.empty() && !TextEncoding().select(encoding)) {
     parsed.error = "unknown encoding " + encoding;
     return parsed;

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "cli/table_patterns.h"
-#include "conversion.h"
 
 namespace pgdump2pl {
 
@@ -12,7 +11,8 @@ namespace pgdump2pl {
 struct CommandLineOptions {
   enum class Action : std::uint8_t { convert, help, version };
   Action action = Action::convert;
-  ConversionOptions conversion;
+  bool all_tables = false;  // --all-tables
+  std::string encoding;     // --encoding
   TableFilter tables;  // -t and -T
   bool quiet = false;  // -q: no progress line
   const char* dump_path = nullptr;

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "conversion.h"
+#include "sql/table_selection.h"
 
 namespace pgdump2pl {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "facts/byte_sink.h"
+#include "io/byte_sink.h"
 
 namespace pgdump2pl {
 

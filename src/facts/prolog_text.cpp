@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "bytes.h"
-#include "facts/swar.h"
+#include "io/bytes.h"
+#include "io/swar.h"
 
 namespace pgdump2pl {
 namespace {
@@ -103,8 +103,7 @@ bool is_plain_atom(std::string_view name) {
   return true;
 }
 
-std::string functor_for(std::string_view table_name) {
-  if (is_plain_atom(table_name)) return std::string(table_name);
+std::string quoted_as_dumped(std::string_view table_name) {
   std::string padded(table_name);
   padded.append(kReadSlack, '\0');
   std::string quoted(quoted_size_bound(table_name.size()), '\0');

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "bytes.h"
+#include "io/bytes.h"
 
 namespace pgdump2pl {
 
@@ -37,8 +37,7 @@ char* write_atom_byte(char* out, unsigned char c);
 // A lower-case ASCII letter, then ASCII letters, digits and underscores.
 bool is_plain_atom(std::string_view name);
 
-// The functor for a table: the name itself when it is a plain atom,
-// otherwise the name quoted.
-std::string functor_for(std::string_view table_name);
+// `name` as write_quoted() writes a text: its bytes as the dump holds them.
+std::string quoted_as_dumped(std::string_view name);
 
 }  // namespace pgdump2pl

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "dump/byte_source.h"
+#include "io/byte_source.h"
 
 namespace pgdump2pl {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string_view>
 
-#include "dump/byte_source.h"
+#include "io/byte_source.h"
 
 namespace pgdump2pl {
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "dump/byte_source.h"
+#include "io/byte_source.h"
 
 namespace pgdump2pl {
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "dump/byte_source.h"
+#include "io/byte_source.h"
 
 namespace pgdump2pl {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "dump/line_reader.h"
+#include "io/line_reader.h"
 #include "rows/row_fields.h"
 
 namespace pgdump2pl {

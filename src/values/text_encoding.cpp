@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "facts/prolog_text.h"
-#include "facts/swar.h"
+#include "io/swar.h"
 
 namespace pgdump2pl {
 namespace {

@@ -9,7 +9,7 @@
 #include <limits>
 #include <system_error>
 
-#include "bytes.h"
+#include "io/bytes.h"
 
 namespace pgdump2pl {
 namespace {

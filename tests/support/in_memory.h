@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "conversion.h"
-#include "warning.h"
+#include "cli/warning.h"
 
 namespace pgdump2pl::testing {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "facts/conversion_rules.h"
+#include "layouts/conversion_rules.h"
 #include "support/in_memory.h"
 
 namespace pgdump2pl::testing {

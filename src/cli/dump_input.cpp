@@ -1,4 +1,4 @@
-#include "dump_input.h"
+#include "cli/dump_input.h"
 
 #include <fcntl.h>
 #include <unistd.h>

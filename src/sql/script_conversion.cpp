@@ -1,4 +1,4 @@
-#include "all_tables.h"
+#include "sql/script_conversion.h"
 
 #include <algorithm>
 #include <charconv>
@@ -9,10 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "facts/field_terms.h"
-#include "table_rows.h"
-#include "facts/prolog_text.h"
-#include "facts/typed_row_conversion.h"
+#include "values/field_terms.h"
+#include "sql/table_rows.h"
+#include "values/typed_row_conversion.h"
 #include "rows/copy_text_fields.h"
 #include "rows/csv_fields.h"
 #include "rows/row_fields.h"
@@ -40,10 +39,11 @@ class EscapesInScriptEncoding final : public CodePointWriter {
 
 class ScriptConversion {
  public:
-  ScriptConversion(LineReader& script, FactWriter& facts, const ConversionOptions& options,
+  ScriptConversion(LineReader& script, FactWriter& facts, std::string_view encoding, const TableSelection* tables,
                    ConversionListener& listener)
-      : lexer_(script), facts_(facts), listener_(listener), tables_(options.tables) {
-    if (!options.encoding.empty()) script_encoding_.select(options.encoding);
+      : lexer_(script), facts_(facts), listener_(listener), tables_(tables),
+        block_(facts, listener, quoted_utf8_atom, true) {
+    if (!encoding.empty()) script_encoding_.select(encoding);
     lexer_.set_code_point_writer(&escapes_);
   }
 
@@ -51,7 +51,7 @@ class ScriptConversion {
     lexer_.advance();
     while (facts_.ok() && lexer_.current().kind != TokenKind::end) {
       statement();
-      while (block_open_ && !insert_head_.empty() && lexer_.advance_over(insert_head_)) read_tuples();
+      while (block_.is_open() && !insert_head_.empty() && lexer_.advance_over(insert_head_)) read_tuples();
       if (lexer_.current().is_symbol(";")) lexer_.advance();
     }
     end_block();
@@ -171,9 +171,9 @@ class ScriptConversion {
           if (!rows_.known()) rows_.set_text_columns(count_fields(text, '\t'));
           std::vector<ColumnType> types;
           for (std::size_t column = 0; column < rows_.columns(); ++column) types.push_back(rows_.type(column));
-          fast_path_.emplace(functor_, std::move(types), *block_encoding_);
+          fast_path_.emplace(block_.functor(), std::move(types), *block_encoding_);
         }
-        count_row(fast_path_->convert(text, facts_), lexer_.data_line());
+        block_.count_row(fast_path_->convert(text, facts_), lexer_.data_line());
         continue;
       }
       split_copy_text(text, copy_.format.delimiter, copy_.format.null_string, row_);
@@ -242,7 +242,7 @@ class ScriptConversion {
       return;
     }
     // A dump's INSERTs repeat one table and one column list row after row.
-    const bool same_as_last = block_open_ && insert_.table.name == planned_table_.name &&
+    const bool same_as_last = block_.is_open() && insert_.table.name == planned_table_.name &&
                               insert_.table.schema == planned_table_.schema && insert_.columns == planned_columns_;
     if (!same_as_last) {
       open_block(insert_.table, script_encoding_);
@@ -281,35 +281,22 @@ class ScriptConversion {
     std::string key = table != nullptr ? table->schema : name.schema;
     key += '\0';
     key += name.name;
-    if (block_open_ && key == block_key_) return;
+    if (block_.is_open() && key == block_key_) return;
     end_block();
-    block_open_ = true;
     block_key_ = std::move(key);
     block_encoding_ = &encoding;
     table_name_.clear();
     // The statement's own bytes, whatever encoding its data comes in.
     script_encoding_.append_utf8(name.name, table_name_);
-    functor_ = is_plain_atom(table_name_) ? table_name_ : quoted_atom(table_name_, utf8_);
-    facts_.write_banner(table_name_);
-    block_ = {};
+    block_.open(table_name_);
     rows_.start(table);
     fast_path_.reset();
   }
 
-  void close_block() {
-    facts_.write_count(block_.rows);
-    if (block_.misfit_rows > 0) {
-      block_.table_name = table_name_;
-      block_.columns = rows_.columns();
-      block_.encoding = block_encoding_->name();
-      block_.all_tables = true;
-      listener_.block_had_misfits(block_);
-    }
-    block_open_ = false;
-  }
+  void close_block() { block_.close(rows_.columns(), block_encoding_->name()); }
 
   void end_block() {
-    if (block_open_) close_block();
+    if (block_.is_open()) close_block();
     insert_head_.clear();
   }
 
@@ -317,16 +304,8 @@ class ScriptConversion {
     return static_cast<std::size_t>(std::count(row.begin(), row.end(), delimiter)) + 1;
   }
 
-  void count_row(RowFit fit, std::uint64_t line) {
-    if (!fit.fits() && block_.misfit_rows++ == 0) {
-      block_.first_line = line;
-      block_.first = fit;
-    }
-    ++block_.rows;
-  }
-
   void write_row(std::uint64_t line, bool copy) {
-    count_row(rows_.write(row_, copy, functor_, *block_encoding_, catalog_, facts_), line);
+    block_.count_row(rows_.write(row_, copy, block_.functor(), *block_encoding_, catalog_, facts_), line);
   }
 
   SqlLexer lexer_;
@@ -334,18 +313,16 @@ class ScriptConversion {
   ConversionListener& listener_;
   const TableSelection* tables_;
   Catalog catalog_;
-  TextEncoding script_encoding_, copy_encoding_, utf8_;
+  TextEncoding script_encoding_, copy_encoding_;
   EscapesInScriptEncoding escapes_{script_encoding_};
   CopyStatement copy_;
   InsertStatement insert_;
 
   // The open block.
-  bool block_open_ = false;
+  BlockWriter block_;
   std::string block_key_;
   std::string table_name_;
-  std::string functor_;
   const TextEncoding* block_encoding_ = &script_encoding_;
-  BlockMisfits block_{};
   TableRows rows_;
   std::optional<TypedRowConversion> fast_path_;
   QualifiedName planned_table_;  // of the INSERT the columns were planned for
@@ -359,10 +336,10 @@ class ScriptConversion {
 
 }  // namespace
 
-ScanOutcome convert_all_tables(LineReader& script, FactWriter& facts, const ConversionOptions& options,
-                               ConversionListener& listener) {
+ScanOutcome convert_script(LineReader& script, FactWriter& facts, std::string_view encoding,
+                           const TableSelection* tables, ConversionListener& listener) {
   // Large: its scratch and catalog live on the heap.
-  auto conversion = std::make_unique<ScriptConversion>(script, facts, options, listener);
+  auto conversion = std::make_unique<ScriptConversion>(script, facts, encoding, tables, listener);
   return conversion->run();
 }
 

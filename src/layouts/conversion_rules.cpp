@@ -1,4 +1,4 @@
-#include "facts/conversion_rules.h"
+#include "layouts/conversion_rules.h"
 
 namespace pgdump2pl {
 

@@ -1,7 +1,7 @@
-#include "dump/dump_reader.h"
+#include "layouts/dump_reader.h"
 
-#include "bytes.h"
-#include "dump/table_name.h"
+#include "io/bytes.h"
+#include "layouts/table_name.h"
 
 namespace pgdump2pl {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-#include "bytes.h"
+#include "io/bytes.h"
 
 namespace pgdump2pl {
 

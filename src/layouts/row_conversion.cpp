@@ -1,12 +1,12 @@
-#include "facts/row_conversion.h"
+#include "layouts/row_conversion.h"
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <utility>
 
-#include "facts/field_reader.h"
 #include "facts/prolog_text.h"
+#include "layouts/field_reader.h"
 
 namespace pgdump2pl {
 namespace {
@@ -28,11 +28,11 @@ constexpr auto RowConversion::converters(std::index_sequence<kRule...>) {
   return std::array<Converter, sizeof...(kRule)>{&convert_by<kRule>...};
 }
 
-void RowConversion::start_table(std::string_view table_name) {
+void RowConversion::start_table(std::string_view table_name, std::string_view functor) {
   static constexpr auto kConverters = converters(std::make_index_sequence<std::size(kConversionRules)>());
   const ConversionRule* rule = rule_for(table_name);
   convert_ = rule == nullptr ? nullptr : kConverters[static_cast<std::size_t>(rule - kConversionRules)];
-  functor_ = functor_for(table_name);
+  functor_.assign(functor);
   functor_size_ = functor_.size();
   functor_.resize(std::max(functor_size_, kShortFunctor));  // room to copy a short one whole
 }

@@ -1,6 +1,6 @@
-#include "dump/table_name.h"
+#include "layouts/table_name.h"
 
-#include "bytes.h"
+#include "io/bytes.h"
 
 namespace pgdump2pl {
 

@@ -1,4 +1,4 @@
-#include "dump/line_reader.h"
+#include "io/line_reader.h"
 
 #include <algorithm>
 #include <cstring>

@@ -31,7 +31,8 @@ constexpr std::size_t field_term_bound(std::size_t size) {
 char* write_field_term(const ColumnType& type, const Field& field, const TextEncoding& encoding, char* out,
                        FieldProblem& problem);
 
-// `'text'`, converted from `encoding`, for a functor that is not a plain atom.
-std::string quoted_atom(std::string_view text, const TextEncoding& encoding);
+// `'text'` for UTF-8 text, its control bytes escaped, for a functor that
+// is not a plain atom.
+std::string quoted_utf8_atom(std::string_view text);
 
 }  // namespace pgdump2pl

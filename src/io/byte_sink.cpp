@@ -1,4 +1,4 @@
-#include "facts/byte_sink.h"
+#include "io/byte_sink.h"
 
 #include <unistd.h>
 

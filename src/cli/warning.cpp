@@ -1,4 +1,4 @@
-#include "warning.h"
+#include "cli/warning.h"
 
 namespace pgdump2pl {
 namespace {

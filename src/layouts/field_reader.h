@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "bytes.h"
-#include "facts/integer_slot.h"
+#include "io/bytes.h"
+#include "layouts/integer_slot.h"
 
 namespace pgdump2pl {
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
-#include "facts/conversion_rules.h"
+#include "layouts/conversion_rules.h"
 #include "facts/fact_writer.h"
-#include "facts/integer_slot.h"
+#include "layouts/integer_slot.h"
 #include "facts/row_fit.h"
-#include "facts/text_slot.h"
+#include "layouts/text_slot.h"
 
 namespace pgdump2pl {
 
@@ -31,8 +31,9 @@ struct RowSlots {
 // Turns the rows of one table after another into facts.
 class RowConversion {
  public:
-  // Chooses the rule and the functor once for all the rows of a table.
-  void start_table(std::string_view table_name);
+  // Chooses the rule once for all the rows of a table, whose facts are
+  // named `functor`.
+  void start_table(std::string_view table_name, std::string_view functor);
   // Reads one row into the slots and writes its fact, whatever the row
   // held, and tells whether the fact holds the row's own values. The row
   // must be followed by a line end or a zero byte and kReadSlack more

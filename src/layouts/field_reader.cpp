@@ -1,9 +1,9 @@
-#include "facts/field_reader.h"
+#include "layouts/field_reader.h"
 
 #include <array>
 #include <limits>
 
-#include "facts/swar.h"
+#include "io/swar.h"
 
 namespace pgdump2pl {
 namespace {

@@ -1,4 +1,4 @@
-#include "dump/byte_source.h"
+#include "io/byte_source.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string_view>
 
-#include "bytes.h"
-#include "dump/byte_source.h"
+#include "io/bytes.h"
+#include "io/byte_source.h"
 
 namespace pgdump2pl {
 

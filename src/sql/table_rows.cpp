@@ -1,10 +1,10 @@
-#include "table_rows.h"
+#include "sql/table_rows.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 
-#include "facts/field_terms.h"
+#include "values/field_terms.h"
 
 namespace pgdump2pl {
 

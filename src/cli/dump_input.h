@@ -9,7 +9,7 @@
 
 #include "archive/archive_script.h"
 #include "cli/progress.h"
-#include "dump/byte_source.h"
+#include "io/byte_source.h"
 
 namespace pgdump2pl {
 

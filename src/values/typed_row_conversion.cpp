@@ -1,13 +1,13 @@
-#include "facts/typed_row_conversion.h"
+#include "values/typed_row_conversion.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
-#include "bytes.h"
+#include "io/bytes.h"
 #include "facts/prolog_text.h"
-#include "facts/field_terms.h"
-#include "facts/swar.h"
+#include "values/field_terms.h"
+#include "io/swar.h"
 #include "rows/copy_text_fields.h"
 #include "values/value_terms.h"
 

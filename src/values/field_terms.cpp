@@ -1,4 +1,4 @@
-#include "facts/field_terms.h"
+#include "values/field_terms.h"
 
 #include <cstring>
 
@@ -50,10 +50,11 @@ char* write_field_term(const ColumnType& type, const Field& field, const TextEnc
   return out;
 }
 
-std::string quoted_atom(std::string_view text, const TextEncoding& encoding) {
+std::string quoted_utf8_atom(std::string_view text) {
+  static const TextEncoding utf8;
   std::string atom(atom_text_bound(text.size()) + 2, '\0');
   bool invalid = false;
-  atom.resize(static_cast<std::size_t>(write_atom(text, encoding, atom.data(), invalid) - atom.data()));
+  atom.resize(static_cast<std::size_t>(write_atom(text, utf8, atom.data(), invalid) - atom.data()));
   return atom;
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "dump/line_reader.h"
+#include "io/line_reader.h"
 
 namespace pgdump2pl {
 

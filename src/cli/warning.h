@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "conversion.h"
+#include "facts/block_writer.h"
 
 namespace pgdump2pl {
 
