@@ -3,16 +3,16 @@
 #include <array>
 #include <utility>
 
+#include "io/bytes.h"
+
 namespace pgdump2pl {
 namespace {
-
-bool is_continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 
 // The end of the character that starts at `at`: `?` is one character of
 // the name, as PostgreSQL's `.` is, not one byte.
 std::size_t next_character(std::string_view name, std::size_t at) {
   ++at;
-  while (at < name.size() && is_continuation(name[at])) ++at;
+  while (at < name.size() && is_utf8_continuation(static_cast<unsigned char>(name[at]))) ++at;
   return at;
 }
 

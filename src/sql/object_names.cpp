@@ -1,5 +1,6 @@
 #include "sql/object_names.h"
 
+#include "io/bytes.h"
 #include "sql/statement_tokens.h"
 
 namespace pgdump2pl {
@@ -8,7 +9,7 @@ namespace {
 // Bytes of `text` that end on a UTF-8 character boundary, at most `limit`.
 std::size_t clip_length(std::string_view text, std::size_t limit) {
   if (text.size() <= limit) return text.size();
-  while (limit > 0 && (static_cast<unsigned char>(text[limit]) & 0xC0) == 0x80) --limit;
+  while (limit > 0 && is_utf8_continuation(static_cast<unsigned char>(text[limit]))) --limit;
   return limit;
 }
 
@@ -33,8 +34,6 @@ void append_key_part(std::string& key, std::string_view part) {
   key += '"';
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-
 // Reads one identifier of `text` from `pos`, quoted or folded, to `name`.
 bool read_identifier(std::string_view text, std::size_t& pos, std::string& name) {
   name.clear();
@@ -53,7 +52,7 @@ bool read_identifier(std::string_view text, std::size_t& pos, std::string& name)
     }
     if (name.empty()) return false;
   } else {
-    while (pos < text.size() && text[pos] != '.' && text[pos] != ',' && !is_blank(text[pos])) {
+    while (pos < text.size() && text[pos] != '.' && text[pos] != ',' && !is_space(static_cast<unsigned char>(text[pos]))) {
       char c = text[pos++];
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
       name += c;
@@ -65,7 +64,7 @@ bool read_identifier(std::string_view text, std::size_t& pos, std::string& name)
 }
 
 void skip_blanks(std::string_view text, std::size_t& pos) {
-  while (pos < text.size() && is_blank(text[pos])) ++pos;
+  while (pos < text.size() && is_space(static_cast<unsigned char>(text[pos]))) ++pos;
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "io/bytes.h"
+
 namespace pgdump2pl {
 namespace {
 
@@ -27,7 +29,7 @@ constexpr std::array<std::uint8_t, 256> make_classes() {
     if (digit) cls |= kDigit | kIdentCont | kTagCont;
     if (c == '$') cls |= kIdentCont;
     if (c >= 'A' && c <= 'Z') cls |= kUpper;
-    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') cls |= kSpace;
+    if (is_space(static_cast<unsigned char>(c))) cls |= kSpace;
     for (const char op : std::string_view("~!@#^&|`?+-*/%<>=")) {
       if (c == op) cls |= kOperator;
     }
@@ -40,13 +42,6 @@ constexpr std::array<std::uint8_t, 256> kClasses = make_classes();
 
 inline bool is(int c, std::uint8_t cls) { return c >= 0 && (kClasses[static_cast<std::size_t>(c)] & cls) != 0; }
 inline bool is(char c, std::uint8_t cls) { return (kClasses[static_cast<unsigned char>(c)] & cls) != 0; }
-
-int hex_value(int c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 bool is_high_surrogate(std::uint32_t code) { return code >= 0xD800 && code <= 0xDBFF; }
 bool is_low_surrogate(std::uint32_t code) { return code >= 0xDC00 && code <= 0xDFFF; }
