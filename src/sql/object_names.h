@@ -8,10 +8,6 @@
 
 namespace pgdump2pl {
 
-// PostgreSQL keeps at most 63 bytes of a name, cut at a character's start.
-constexpr std::size_t kMaxNameBytes = 63;
-void truncate_name(std::string& name);
-
 // Reads one name (an identifier, folded unless quoted) and moves past it.
 bool read_name(SqlLexer& lexer, std::string& name);
 
