@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "sql/object_names.h"
 #include "support/in_memory.h"
 
 namespace pgdump2pl::testing {
