@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "sql/object_names.h"
 #include "support/in_memory.h"
 
 namespace pgdump2pl::testing {
@@ -267,6 +268,11 @@ const TableCase kTables[] = {
      {"", "ThisIsAVeryLongTableNameThatGoesOnAndOnAndOnForeverAndEverAmenXYZ"},
      "public.ThisIsAVeryLongTableNameThatGoesOnAndOnAndOnForeverAndEverAmenX"
      " columnnamealsoquitelongindeed:i4=seq:public.\"ThisIsAVeryLongTableNameThatG_columnnamealsoquitelongindeed_seq\""},
+    // only ASCII letters fold; a character that would pass 63 bytes is left out whole
+    {"create table \xc3\x89T_123456789_123456789_123456789_123456789_123456789_12345678\xc3\xa9 "
+     "(\xc3\x89Z int, \"\xc3\x89Z\" text);",
+     {"", "\xc3\x89t_123456789_123456789_123456789_123456789_123456789_12345678"},
+     "public.\xc3\x89t_123456789_123456789_123456789_123456789_123456789_12345678 \xc3\x89z:i4 \xc3\x89Z:text"},
 };
 
 TEST(Catalog, KeepsTheColumnsPostgresqlHasAfterTheScript) {

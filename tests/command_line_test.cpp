@@ -185,9 +185,16 @@ TEST_F(CommandLine, ConvertsOnlyTheChosenTables) {
   put(dir / "two.sql", "CREATE TABLE public.sites (url text, id bigint);\nCREATE TABLE other.\"Hits\" (n integer);\n" +
                            kDump + "COPY other.\"Hits\" (n) FROM stdin;\n7\n\\.\n");
   const std::string hits = "/**\n * Table Hits\n */\n\n'Hits'(7).\n/* (1 entrees) */\n\n\n";
+  // PostgreSQL stores 63 bytes of a longer name; the default mode's facts keep the name as written.
+  const std::string written = "depths_" + std::string(63, 'x'), stored = written.substr(0, 63);
+  put(dir / "long.sql", "COPY public." + written + " (x) FROM stdin;\n7\n\\.\n");
+  const auto block = [](const std::string& name, const std::string& fact) {
+    return "/**\n * Table " + name + "\n */\n\n" + name + "(" + fact + ").\n/* (1 entrees) */\n\n\n";
+  };
   const struct {
     std::vector<std::string> options;
     std::string facts;
+    std::string dump = "two.sql";
   } cases[] = {
       {{"-t", "SITES"}, kFacts},
       {{"--table=other.*"}, "/**\n * Table Hits\n */\n\n/* (1 entrees) */\n\n\n"},
@@ -195,10 +202,13 @@ TEST_F(CommandLine, ConvertsOnlyTheChosenTables) {
       {{"--all-tables", "-t", "*", "-T", "\"Hits\""}, kFacts},
       {{"--all-tables", "-T", "hits"}, kFacts + hits},
       {{"--all-tables", "-t", "s?tes", "-t", "\"H\"*"}, kFacts + hits},
+      {{"-t", stored}, block(written, "7"), "long.sql"},
+      {{"--all-tables", "-t", stored}, block(stored, "'7'"), "long.sql"},
+      {{"-t", written}, "", "long.sql"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = c.options;
-    args.insert(args.end(), {"two.sql", "facts.pl"});
+    args.insert(args.end(), {c.dump, "facts.pl"});
     const Outcome r = convert(args);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(slurp(dir / "facts.pl"), c.facts) << args[1];

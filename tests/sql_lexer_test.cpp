@@ -52,6 +52,11 @@ const Case kCases[] = {
     {R"(U&'d\0061t\+000061' U&'d!0061t!!' UESCAPE '!' u&"\00e9" U&'a\\b' U&'\D83D\DE00' U&'x' uescape)",
      "s:data s:dat! q:\xc3\xa9 s:a\\b s:\xf0\x9f\x98\x80 s:x w:uescape"},
     {"N'x' b'101' X'1F' B'1''0' u&x", "s:x s:101 s:1F s:1 s:0 w:u y:& w:x"},
+    // names PostgreSQL cuts to 63 bytes, never inside a character
+    {"N123456789N123456789N123456789N123456789N123456789N123456789abcDEFGHIJ "
+     "\"Q123456789Q123456789Q123456789Q123456789Q123456789Q123456789Q2\xc3\xa9\"",
+     "w:n123456789n123456789n123456789n123456789n123456789n123456789abc "
+     "q:Q123456789Q123456789Q123456789Q123456789Q123456789Q123456789Q2"},
     {R"('a\'b\\' E'x\n' N'\t')", "s:a'b\\ s:x\n s:\t", false},
     {R"('a\'b\\')", "s:a\\ w:b m:\\'"},
     {"42 3.5 .5 5. 1e10 1.5E-3 1..2 1e 2e+ x.y 1.e5", "n:42 n:3.5 n:.5 n:5. n:1e10 n:1.5E-3 n:1 y:. n:.2 n:1 w:e n:2 w:e y:+ w:x y:. w:y n:1.e5"},

@@ -42,6 +42,11 @@ TEST(TablePatterns, MatchAsPgDumpMatches) {
       {"*ab*ab", "public", "xabxa", false},
       {"?t?", "public", "\xc3\xa9t\xc3\xa9", true},  // été: ? is a character, not a byte
       {"??t??", "public", "\xc3\xa9t\xc3\xa9", false},
+      {"\xc3\x89T\xc3\x89", "public", "\xc3\x89t\xc3\x89", true},  // ÉTÉ: only ASCII letters fold
+      {"\xc3\x89T\xc3\x89", "public", "\xc3\xa9t\xc3\xa9", false},
+      // pg_dump does not cut a pattern to the 63 bytes of a stored name
+      {"t123456789t123456789t123456789t123456789t123456789t123456789t123456789", "public",
+       "t123456789t123456789t123456789t123456789t123456789t123456789t12", false},
       {"x*y", "public", "x?y", true},
       {"\"x*y\"", "public", "xzy", false},
       {"\"x*y\"", "public", "x*y", true},

@@ -1,18 +1,20 @@
 #include "cli/table_patterns.h"
 
 #include <array>
+#include <optional>
 #include <utility>
+
+#include "io/bytes.h"
+#include "sql/identifier.h"
 
 namespace pgdump2pl {
 namespace {
-
-bool is_continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 
 // The end of the character that starts at `at`: `?` is one character of
 // the name, as PostgreSQL's `.` is, not one byte.
 std::size_t next_character(std::string_view name, std::size_t at) {
   ++at;
-  while (at < name.size() && is_continuation(name[at])) ++at;
+  while (at < name.size() && is_utf8_continuation(static_cast<unsigned char>(name[at]))) ++at;
   return at;
 }
 
@@ -30,38 +32,33 @@ PatternReading TablePattern::read(std::string_view pattern) {
   // left, and the last one read is always the table.
   std::array<Part, 3> parts;
   std::size_t part = 0;
-  bool quoted = false;
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
+  NameQuotes quotes;
+  for (std::size_t i = 0; i < pattern.size();) {
     const char c = pattern[i];
     Part& steps = parts[part];
-    if (c == '"') {
-      if (quoted && i + 1 < pattern.size() && pattern[i + 1] == '"') {
-        steps.push_back({Step::Kind::byte, '"'});
-        ++i;
-      } else {
-        quoted = !quoted;
-      }
-    } else if (quoted) {
-      steps.push_back({Step::Kind::byte, c});
-    } else if (c >= 'A' && c <= 'Z') {
-      steps.push_back({Step::Kind::byte, static_cast<char>(c - 'A' + 'a')});
-    } else if (c == '*') {
+    // Wildcards and dots count outside quotes only. The name's bytes are
+    // not cut to 63: pg_dump matches a longer pattern as written.
+    const bool unquoted = !quotes.open();
+    if (unquoted && c == '*') {
       steps.push_back({Step::Kind::any_run, c});
-    } else if (c == '?') {
+      ++i;
+    } else if (unquoted && c == '?') {
       steps.push_back({Step::Kind::any_one, c});
-    } else if (c == '.') {
+      ++i;
+    } else if (unquoted && c == '.') {
       if (part == parts.size() - 1) return {i, PatternStatus::too_many_dots};
       ++part;
-    } else if (c == '[' && i + 1 < pattern.size() && pattern[i + 1] == ']') {
+      ++i;
+    } else if (unquoted && c == '[' && i + 1 < pattern.size() && pattern[i + 1] == ']') {
       // pg_dump takes `[]` literally, as an array type's name more likely
       // than an empty bracket expression.
       steps.push_back({Step::Kind::byte, '['});
       steps.push_back({Step::Kind::byte, ']'});
-      ++i;
-    } else if (is_regular_expression_operator(c)) {
+      i += 2;
+    } else if (unquoted && is_regular_expression_operator(c)) {
       return {i, PatternStatus::regular_expression};
-    } else {
-      steps.push_back({Step::Kind::byte, c});
+    } else if (const std::optional<char> byte = quotes.read_stored(pattern, i)) {
+      steps.push_back({Step::Kind::byte, *byte});
     }
   }
   table_ = std::move(parts[part]);

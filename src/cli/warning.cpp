@@ -1,32 +1,9 @@
 #include "cli/warning.h"
 
+#include "io/bytes.h"
+
 namespace pgdump2pl {
 namespace {
-
-// The length of the UTF-8 character at the start of `bytes`, or 0 when
-// it is not one (a stray, overlong or surrogate sequence).
-std::size_t utf8_length(std::string_view bytes) {
-  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-  const unsigned char lead = at(0);
-  std::size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;  // bounds of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  }
-  if (length == 0 || bytes.size() < length || at(1) < low || at(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (at(i) < 0x80 || at(i) > 0xBF) return 0;
-  }
-  return length;
-}
 
 void append_hex(std::string& out, unsigned char byte) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -36,9 +13,10 @@ void append_hex(std::string& out, unsigned char byte) {
 }
 
 void append_for_terminal(std::string& out, std::string_view name) {
+  const auto* const bytes = reinterpret_cast<const unsigned char*>(name.data());
   for (std::size_t i = 0; i < name.size();) {
-    const auto byte = static_cast<unsigned char>(name[i]);
-    const std::size_t length = byte < 0x80 ? 1 : utf8_length(name.substr(i));
+    const unsigned char byte = bytes[i];
+    const std::size_t length = byte < 0x80 ? 1 : utf8_length(bytes + i, bytes + name.size());
     // U+0080 to U+009F are controls too.
     const bool c1_control = byte == 0xC2 && length == 2 && static_cast<unsigned char>(name[i + 1]) < 0xA0;
     const std::size_t size = length == 0 ? 1 : length;

@@ -55,12 +55,12 @@ void DumpReader::open_block() {
   const bool got = next_line(rest);
   table_name_ = got ? name_from_identifier({rest.text, rest.length}) : std::string();
   stored_names(got ? std::string_view(rest.text, rest.length) : std::string_view(), schema_name_, stored_table_name_);
-  in_block_ = !(got && is_terminator(rest));
+  in_block_ = !(got && is_end_of_copy_data({rest.text, rest.length}));
 }
 
 void DumpReader::skip_block() {
   while (in_block_ && next_line(row_)) {
-    if (is_terminator(row_)) break;
+    if (is_end_of_copy_data({row_.text, row_.length})) break;
   }
   in_block_ = false;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "io/bytes.h"
 #include "io/line_reader.h"
 
 namespace pgdump2pl {
@@ -27,7 +28,7 @@ class DumpReader {
   // Inline for the rows, which are nearly every call.
   Item next() {
     if (in_block_ && next_line(row_)) {
-      if (is_terminator(row_)) {
+      if (is_end_of_copy_data({row_.text, row_.length})) {
         in_block_ = false;
         return Item::block_end;
       }
@@ -57,9 +58,6 @@ class DumpReader {
   bool saw_insert() const { return saw_insert_; }
 
  private:
-  static bool is_terminator(const LineReader::Line& line) {
-    return line.length >= 2 && line.text[0] == '\\' && line.text[1] == '.';
-  }
   bool next_line(LineReader::Line& line) {
     if (!lines_.next_line(line)) return false;
     row_line_ = next_line_++;

@@ -1,6 +1,9 @@
 #include "layouts/table_name.h"
 
+#include <optional>
+
 #include "io/bytes.h"
+#include "sql/identifier.h"
 
 namespace pgdump2pl {
 
@@ -29,16 +32,9 @@ std::string name_from_identifier(std::string_view rest) {
   }
   const std::string_view ident = rest.substr(start, end - start);
   std::string name;
-  quoted = false;
-  for (std::size_t i = 0; i < ident.size(); ++i) {
-    if (ident[i] != '"') {
-      name += ident[i];
-    } else if (quoted && i + 1 < ident.size() && ident[i + 1] == '"') {
-      name += '"';
-      ++i;
-    } else {
-      quoted = !quoted;
-    }
+  NameQuotes quotes;
+  for (std::size_t i = 0; i < ident.size();) {
+    if (const std::optional<char> byte = quotes.read(ident, i)) name += *byte;
   }
   return name;
 }
@@ -46,28 +42,21 @@ std::string name_from_identifier(std::string_view rest) {
 void stored_names(std::string_view rest, std::string& schema, std::string& table) {
   schema.clear();
   table.clear();
-  bool quoted = false;
-  for (std::size_t i = 0; i < rest.size(); ++i) {
+  NameQuotes quotes;
+  for (std::size_t i = 0; i < rest.size();) {
     const auto c = static_cast<unsigned char>(rest[i]);
     if (c == '\n' || c == '\r' || c == '\0') break;
-    if (c == '"') {
-      if (quoted && i + 1 < rest.size() && rest[i + 1] == '"') {
-        table += '"';
-        ++i;
-      } else {
-        quoted = !quoted;
-      }
-    } else if (quoted) {
-      table += static_cast<char>(c);
-    } else if (is_space(c) || c == '(') {
-      break;
-    } else if (c == '.') {
+    if (!quotes.open() && (is_space(c) || c == '(')) break;
+    if (!quotes.open() && c == '.') {
       schema.swap(table);
       table.clear();
-    } else {
-      table += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      ++i;
+    } else if (const std::optional<char> byte = quotes.read_stored(rest, i)) {
+      table += *byte;
     }
   }
+  truncate_name(schema);
+  truncate_name(table);
 }
 
 }  // namespace pgdump2pl

@@ -18,9 +18,9 @@ std::string name_from_quoted_word(std::string_view word);
 std::string name_from_identifier(std::string_view rest);
 
 // The schema and table that the same `rest` names, as PostgreSQL stores
-// them: unquoted ASCII letters folded to lower case, quotes removed. The
-// schema is empty for an unqualified name. For choosing tables only: the
-// facts keep the names above.
+// them: unquoted ASCII letters folded to lower case, quotes removed, 63
+// bytes at most. The schema is empty for an unqualified name. For
+// choosing tables only: the facts keep the names above, whole.
 void stored_names(std::string_view rest, std::string& schema, std::string& table);
 
 }  // namespace pgdump2pl

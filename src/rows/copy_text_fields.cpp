@@ -2,16 +2,12 @@
 
 #include <cstring>
 
+#include "io/bytes.h"
+
 namespace pgdump2pl {
 namespace {
 
 constexpr bool is_octal(char c) { return c >= '0' && c <= '7'; }
-constexpr int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "sql/column_default.h"
+#include "sql/identifier.h"
 #include "sql/object_names.h"
 #include "sql/statement_tokens.h"
 #include "sql/type_name.h"
@@ -217,8 +218,7 @@ void Catalog::read_set_config(SqlLexer& lexer) {
   const Token& setting = lexer.current();
   if (setting.kind != TokenKind::string) return;
   std::string name(setting.text);
-  std::transform(name.begin(), name.end(), name.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  std::transform(name.begin(), name.end(), name.begin(), fold_name_byte);
   if (name != "search_path" || !step(lexer).is_symbol(",")) return;
   const Token& value = step(lexer);
   std::vector<std::string> names;

@@ -21,10 +21,6 @@ struct QualifiedName {
   std::string name;
 };
 
-// Reads `name` or `schema.name` (or `db.schema.name`) starting at the
-// current token; on success the current token is the one after it.
-bool read_qualified_name(SqlLexer& lexer, QualifiedName& name);
-
 // What a row gets for a column that it does not give a value.
 struct ColumnDefault {
   enum class Kind : std::uint8_t {

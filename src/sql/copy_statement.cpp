@@ -3,6 +3,8 @@
 #include <string_view>
 #include <utility>
 
+#include "sql/object_names.h"
+
 namespace pgdump2pl {
 namespace {
 

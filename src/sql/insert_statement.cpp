@@ -1,5 +1,6 @@
 #include "sql/insert_statement.h"
 
+#include "sql/object_names.h"
 #include "sql/value_expression.h"
 
 namespace pgdump2pl {

@@ -1,16 +1,11 @@
 #include "sql/object_names.h"
 
+#include "io/bytes.h"
+#include "sql/identifier.h"
 #include "sql/statement_tokens.h"
 
 namespace pgdump2pl {
 namespace {
-
-// Bytes of `text` that end on a UTF-8 character boundary, at most `limit`.
-std::size_t clip_length(std::string_view text, std::size_t limit) {
-  if (text.size() <= limit) return text.size();
-  while (limit > 0 && (static_cast<unsigned char>(text[limit]) & 0xC0) == 0x80) --limit;
-  return limit;
-}
 
 bool is_plain_name(std::string_view name) {
   if (name.empty() || (name[0] >= '0' && name[0] <= '9')) return false;
@@ -33,44 +28,11 @@ void append_key_part(std::string& key, std::string_view part) {
   key += '"';
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-
-// Reads one identifier of `text` from `pos`, quoted or folded, to `name`.
-bool read_identifier(std::string_view text, std::size_t& pos, std::string& name) {
-  name.clear();
-  if (pos < text.size() && text[pos] == '"') {
-    for (++pos;; ++pos) {
-      if (pos >= text.size()) return false;
-      if (text[pos] == '"') {
-        if (pos + 1 < text.size() && text[pos + 1] == '"') {
-          ++pos;
-        } else {
-          ++pos;
-          break;
-        }
-      }
-      name += text[pos];
-    }
-    if (name.empty()) return false;
-  } else {
-    while (pos < text.size() && text[pos] != '.' && text[pos] != ',' && !is_blank(text[pos])) {
-      char c = text[pos++];
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      name += c;
-    }
-    if (name.empty()) return false;
-  }
-  truncate_name(name);
-  return true;
-}
-
 void skip_blanks(std::string_view text, std::size_t& pos) {
-  while (pos < text.size() && is_blank(text[pos])) ++pos;
+  while (pos < text.size() && is_space(static_cast<unsigned char>(text[pos]))) ++pos;
 }
 
 }  // namespace
-
-void truncate_name(std::string& name) { name.resize(clip_length(name, kMaxNameBytes)); }
 
 std::string object_key(std::string_view schema, std::string_view name) {
   std::string key;
@@ -86,8 +48,10 @@ bool parse_regclass_text(std::string_view text, QualifiedName& name) {
   std::size_t pos = 0;
   skip_blanks(text, pos);
   while (true) {
-    if (count == 3 || !read_identifier(text, pos, parts[count])) return false;
-    ++count;
+    if (count == 3) return false;
+    const IdentifierReading reading = read_identifier(text, pos, parts[count++]);
+    if (reading.status != IdentifierStatus::ok) return false;
+    pos = reading.position;
     skip_blanks(text, pos);
     if (pos == text.size()) break;
     if (text[pos] != '.') return false;
@@ -106,7 +70,9 @@ bool split_identifier_list(std::string_view text, std::vector<std::string>& name
   if (pos == text.size()) return true;
   while (true) {
     std::string name;
-    if (!read_identifier(text, pos, name)) return false;
+    const IdentifierReading reading = read_identifier(text, pos, name);
+    if (reading.status != IdentifierStatus::ok) return false;
+    pos = reading.position;
     names.push_back(std::move(name));
     skip_blanks(text, pos);
     if (pos == text.size()) return true;
@@ -139,7 +105,6 @@ bool read_name(SqlLexer& lexer, std::string& name) {
   const Token& token = lexer.current();
   if (token.kind != TokenKind::word && token.kind != TokenKind::quoted_name) return false;
   name.assign(token.text);
-  truncate_name(name);
   step(lexer);
   return true;
 }
@@ -150,9 +115,7 @@ bool read_qualified_name(SqlLexer& lexer, QualifiedName& name) {
   while (true) {
     const Token& token = lexer.current();
     if (count == 3 || (token.kind != TokenKind::word && token.kind != TokenKind::quoted_name)) return false;
-    parts[count].assign(token.text);
-    truncate_name(parts[count]);
-    ++count;
+    parts[count++].assign(token.text);
     if (!step(lexer).is_symbol(".")) break;
     step(lexer);
   }

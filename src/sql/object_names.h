@@ -8,12 +8,12 @@
 
 namespace pgdump2pl {
 
-// PostgreSQL keeps at most 63 bytes of a name, cut at a character's start.
-constexpr std::size_t kMaxNameBytes = 63;
-void truncate_name(std::string& name);
-
 // Reads one name (an identifier, folded unless quoted) and moves past it.
 bool read_name(SqlLexer& lexer, std::string& name);
+
+// Reads `name` or `schema.name` (or `db.schema.name`) starting at the
+// current token; on success the current token is the one after it.
+bool read_qualified_name(SqlLexer& lexer, QualifiedName& name);
 
 // The key by which the catalog knows a relation or type: the schema and the
 // name, each bare when it is lower-case letters, digits and `_`, else

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "io/bytes.h"
 #include "values/field_terms.h"
 #include "sql/table_rows.h"
 #include "values/typed_row_conversion.h"
@@ -23,8 +24,6 @@
 
 namespace pgdump2pl {
 namespace {
-
-bool is_terminator(std::string_view line) { return line.size() >= 2 && line[0] == '\\' && line[1] == '.'; }
 
 // A string's Unicode escapes in the script's encoding, as its other
 // bytes are: the whole string is converted to UTF-8 later.
@@ -148,7 +147,7 @@ class ScriptConversion {
 
   void skip_data() {
     LineReader::Line line{};
-    while (lexer_.next_data_line(line) && !is_terminator({line.text, line.length})) {
+    while (lexer_.next_data_line(line) && !is_end_of_copy_data({line.text, line.length})) {
     }
     lexer_.advance();
   }
@@ -161,7 +160,7 @@ class ScriptConversion {
     bool header = copy_.format.header;
     while (lexer_.next_data_line(line)) {
       const std::string_view text(line.text, line.length);
-      if (is_terminator(text)) break;
+      if (is_end_of_copy_data(text)) break;
       if (header) {
         header = false;
         continue;
@@ -189,7 +188,7 @@ class ScriptConversion {
     bool header = copy_.format.header;
     while (lexer_.next_data_line(line)) {
       std::string_view text(line.text, line.length);
-      if (is_terminator(text)) break;
+      if (is_end_of_copy_data(text)) break;
       const std::uint64_t first_line = lexer_.data_line();
       record_.assign(text);
       for (bool open = csv_record_continues(text, options, false); open && lexer_.next_data_line(line);) {

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "sql/catalog.h"
+#include "sql/object_names.h"
 #include "sql/statement_tokens.h"
 #include "sql/type_name.h"
 

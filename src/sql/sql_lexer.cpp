@@ -4,6 +4,9 @@
 #include <array>
 #include <cstring>
 
+#include "io/bytes.h"
+#include "sql/identifier.h"
+
 namespace pgdump2pl {
 namespace {
 
@@ -26,8 +29,8 @@ constexpr std::array<std::uint8_t, 256> make_classes() {
     if (letter) cls |= kIdentStart | kIdentCont | kTagCont;
     if (digit) cls |= kDigit | kIdentCont | kTagCont;
     if (c == '$') cls |= kIdentCont;
-    if (c >= 'A' && c <= 'Z') cls |= kUpper;
-    if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') cls |= kSpace;
+    if (fold_name_byte(static_cast<char>(c)) != static_cast<char>(c)) cls |= kUpper;
+    if (is_space(static_cast<unsigned char>(c))) cls |= kSpace;
     for (const char op : std::string_view("~!@#^&|`?+-*/%<>=")) {
       if (c == op) cls |= kOperator;
     }
@@ -40,13 +43,6 @@ constexpr std::array<std::uint8_t, 256> kClasses = make_classes();
 
 inline bool is(int c, std::uint8_t cls) { return c >= 0 && (kClasses[static_cast<std::size_t>(c)] & cls) != 0; }
 inline bool is(char c, std::uint8_t cls) { return (kClasses[static_cast<unsigned char>(c)] & cls) != 0; }
-
-int hex_value(int c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 bool is_high_surrogate(std::uint32_t code) { return code >= 0xD800 && code <= 0xDBFF; }
 bool is_low_surrogate(std::uint32_t code) { return code >= 0xDC00 && code <= 0xDFFF; }
@@ -512,13 +508,11 @@ const Token& SqlLexer::lex_word() {
   std::string_view word(data_, i);
   if (upper) {
     text_.assign(word);
-    for (char& letter : text_) {
-      if (is(letter, kUpper)) letter = static_cast<char>(letter + ('a' - 'A'));
-    }
+    for (char& letter : text_) letter = fold_name_byte(letter);
     word = text_;
   }
   track_blocks(word);
-  return emit(TokenKind::word, word, i);
+  return emit(TokenKind::word, stored_name(word), i);
 }
 
 // psql's own guess at a BEGIN ATOMIC body of CREATE [OR REPLACE]
@@ -562,7 +556,8 @@ const Token& SqlLexer::lex_quoted(std::size_t body, char quote, Quoting quoting,
   }
   line_ += static_cast<std::uint64_t>(std::count(data_, data_ + end, '\n'));
   const std::string_view text = decoded ? std::string_view(text_) : std::string_view(data_ + body, end - 1 - body);
-  return emit(quote == '"' ? TokenKind::quoted_name : TokenKind::string, text, end);
+  if (quote == '"') return emit(TokenKind::quoted_name, stored_name(text), end);
+  return emit(TokenKind::string, text, end);
 }
 
 const Token& SqlLexer::lex_dollar() {

@@ -12,8 +12,8 @@ namespace pgdump2pl {
 
 enum class TokenKind : std::uint8_t {
   end,           // nothing more: the script is exhausted, or a read failed
-  word,          // an unquoted identifier or keyword, ASCII letters folded to lower case
-  quoted_name,   // "..." or U&"...": the name it stands for, `""` read as `"`
+  word,          // an unquoted identifier or keyword, as a stored name: ASCII letters folded, 63 bytes at most
+  quoted_name,   // "..." or U&"...": the name it stands for, `""` read as `"`, 63 bytes at most
   string,        // '...', E'...', N'...', U&'...', B'...', X'...', $tag$...$tag$: the value it stands for
   number,        // 42, 3.5, .5e-3, 1e10, as written
   symbol,        // ( ) [ ] , ; . : :: or an operator (a run of + - * / < > = ~ ! @ # % ^ & | ` ?)

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "sql/object_names.h"
 #include "sql/statement_tokens.h"
 
 namespace pgdump2pl {

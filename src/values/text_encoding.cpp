@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "facts/prolog_text.h"
+#include "io/bytes.h"
 #include "io/swar.h"
 
 namespace pgdump2pl {
@@ -113,26 +114,6 @@ const Encoding* find_encoding(std::string_view name) {
 
 iconv_t as_iconv(void* converter) { return static_cast<iconv_t>(converter); }
 constexpr auto kIconvFailed = static_cast<std::size_t>(-1);
-
-// The length of the UTF-8 character at `p` as PostgreSQL accepts it (no
-// overlong form, no surrogate, nothing above U+10FFFF); 0 when invalid.
-std::size_t utf8_length(const unsigned char* p, const unsigned char* end) {
-  const unsigned char lead = p[0];
-  if (lead < 0xC2 || lead > 0xF4) return 0;
-  const std::size_t length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-  if (static_cast<std::size_t>(end - p) < length) return 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead == 0xE0) low = 0xA0;
-  if (lead == 0xED) high = 0x9F;
-  if (lead == 0xF0) low = 0x90;
-  if (lead == 0xF4) high = 0x8F;
-  if (p[1] < low || p[1] > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (p[i] < 0x80 || p[i] > 0xBF) return 0;
-  }
-  return length;
-}
 
 constexpr bool is_plain_atom_byte(unsigned char c) { return c >= ' ' && c < 0x7F && c != '\'' && c != '\\'; }
 
