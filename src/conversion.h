@@ -40,6 +40,6 @@ struct ConversionOutcome {
 // ends the conversion with what was converted before it written out, and
 // takes precedence over a write error.
 ConversionOutcome convert(ByteSource& dump, ByteSink& facts, const ConversionOptions& options,
-                    ConversionListener& listener);
+                          ConversionListener& listener);
 
 }  // namespace pgdump2pl
