@@ -28,11 +28,13 @@ class MemorySource final : public ByteSource {
     const std::size_t n = std::min(capacity, rest_.size());
     std::memcpy(dest, rest_.data(), n);
     rest_.remove_prefix(n);
-    return {n, 0};
+    return {n, false};
   }
+  const Failure& failure() const override { return none_; }
 
  private:
   std::string_view rest_;
+  Failure none_;  // it never fails
 };
 
 class IgnoreMisfits final : public ConversionListener {

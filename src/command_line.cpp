@@ -71,10 +71,10 @@ constexpr const char* kHelp =
     "\n"
     "The manual, pgdump2pl(1), lists the layouts and every message.\n";
 
-int fail(const char* message, const char* path, const char* reason) {
+int fail(const char* message, const char* path, const std::string& reason) {
   std::fputs(message, stdout);
   std::fflush(stdout);
-  std::fprintf(stderr, "pgdump2pl: %s: %s\n", path, reason);
+  std::fprintf(stderr, "pgdump2pl: %s: %s\n", path, reason.c_str());
   return kStatusFailed;
 }
 
@@ -140,7 +140,9 @@ int run_command_line(int argc, const char* const* argv) {
   // The fact file is opened only once the dump is known to be readable
   // and distinct from it: a failed start never empties anything.
   DumpInput dump;
-  if (const int error = dump.open(dump_path); error != 0) return fail(kCannotOpenDump, dump_path, std::strerror(error));
+  if (const Failure opened = dump.open(dump_path); opened.failed()) {
+    return fail(kCannotOpenDump, dump_path, opened.message());
+  }
   const struct stat& dump_stat = dump.file_status();
   struct stat facts_stat {};
   if (S_ISREG(dump_stat.st_mode) && ::stat(facts_path, &facts_stat) == 0 && same_file(dump_stat, facts_stat)) {
@@ -157,11 +159,11 @@ int run_command_line(int argc, const char* const* argv) {
   options.all_tables = command.all_tables;
   options.encoding = command.encoding;
   options.tables = &command.tables;
-  const ScanOutcome scan = convert(script, facts_sink, options, warnings);
+  const ConversionOutcome outcome = convert(script, facts_sink, options, warnings);
   progress.finish();
 
-  if (scan.status == ScanStatus::read_failed) return fail(kCannotReadDump, dump_path, dump.failure(scan.error).c_str());
-  if (scan.status == ScanStatus::write_failed) return fail(kCannotWriteFacts, facts_path, std::strerror(scan.error));
+  if (outcome.status == ScanStatus::read_failed) return fail(kCannotReadDump, dump_path, outcome.failure.message());
+  if (outcome.status == ScanStatus::write_failed) return fail(kCannotWriteFacts, facts_path, outcome.failure.message());
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "facts/fact_writer.h"
 #include "io/byte_sink.h"
 #include "io/byte_source.h"
+#include "io/failure.h"
 #include "io/line_reader.h"
 #include "io/scan_outcome.h"
 #include "sql/table_selection.h"
@@ -27,11 +28,18 @@ struct ConversionOptions {
   const TableSelection* tables = nullptr;
 };
 
+// How a conversion ended: complete, or stopped by the failure of the
+// dump's reading or of the facts' writing.
+struct ConversionOutcome {
+  ScanStatus status = ScanStatus::complete;
+  Failure failure;
+};
+
 // Reads the dump from its first byte to its last and writes the facts of
 // its data to `facts`, flushing and closing it at the end. A read error
 // ends the conversion with what was converted before it written out, and
 // takes precedence over a write error.
-ScanOutcome convert(ByteSource& dump, ByteSink& facts, const ConversionOptions& options,
-                    ConversionListener& listener);
+ConversionOutcome convert(ByteSource& dump, ByteSink& facts, const ConversionOptions& options,
+                          ConversionListener& listener);
 
 }  // namespace pgdump2pl

@@ -31,19 +31,17 @@ std::string file_bytes(const std::string& path) {
 
 struct Script {
   std::string text;
-  int error;
-  std::string failure;
+  Failure failure;
 };
 
 // All that `source` yields, in reads of an odd size.
 Script read_all(ByteSource& source) {
-  Script script{{}, 0, {}};
+  Script script;
   char buffer[333];
   for (;;) {
     const ReadResult got = source.read(buffer, sizeof buffer);
     if (got.size == 0) {
-      script.error = got.error;
-      script.failure = std::string(source.failure());
+      if (got.failed) script.failure = source.failure();
       return script;
     }
     script.text.append(buffer, got.size);
@@ -95,7 +93,7 @@ TEST(Archives, ConvertToTheFactsOfPgRestoresScript) {
                                     ? with_base256_sizes(file_bytes(kArchives + database + ".tar"))
                                     : file_bytes(kArchives + name);
       const Script script = read_archive(name, bytes, std::string_view(format) == "custom-pipe");
-      ASSERT_EQ(script.error, 0) << script.failure;
+      ASSERT_EQ(script.failure.error, 0) << script.failure.reason;
       // Every format but --inserts restores to the custom archive's script.
       const std::string plain_form = std::string(format) == "inserts" ? name : std::string(database) + ".custom";
       const std::string restored = file_bytes(kArchives + plain_form + ".sql");
@@ -213,7 +211,7 @@ TEST(Archives, ReadEveryFormatVersionFromPostgreSQL95On) {
     MemorySource memory(bytes);
     CustomArchiveSource source(memory);
     const Script script = read_all(source);
-    ASSERT_EQ(script.error, 0) << script.failure;
+    ASSERT_EQ(script.failure.error, 0) << script.failure.reason;
     for (const bool all_tables : {false, true}) {
       const Converted expected = convert_in_memory(plain, 4096, 0, 0, 0, all_tables);
       EXPECT_NE(expected.facts.find("sites('a',1)"), std::string::npos);
@@ -276,8 +274,8 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Script script = read_archive(c.is_tar ? "x.tar" : "x.custom", c.bytes);
-    EXPECT_EQ(script.error, c.error);
-    EXPECT_NE(script.failure.find(c.reason), std::string::npos) << script.failure;
+    EXPECT_EQ(script.failure.error, c.error);
+    EXPECT_NE(script.failure.reason.find(c.reason), std::string::npos) << script.failure.reason;
   }
   // A cut anywhere fails, never crashes, and keeps a prefix of the script.
   for (const char* name : {"crawler.custom", "crawler.custom-z0", "crawler.tar"}) {
@@ -286,8 +284,8 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
     for (std::size_t cut = 0; cut < bytes.size(); cut += 97) {
       SCOPED_TRACE(std::string(name) + " cut at " + std::to_string(cut));
       const Script part = read_archive(name, bytes.substr(0, cut));
-      EXPECT_NE(part.error, 0);
-      EXPECT_FALSE(part.failure.empty());
+      EXPECT_NE(part.failure.error, 0);
+      EXPECT_FALSE(part.failure.reason.empty());
       EXPECT_EQ(whole.text.substr(0, part.text.size()), part.text);
     }
   }
@@ -296,8 +294,8 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
 TEST(Archives, DirectoryWithoutTocDatFails) {
   DirectoryArchiveSource source(kArchives + "no-such-directory");
   const Script script = read_all(source);
-  EXPECT_EQ(script.error, ENOENT);
-  EXPECT_NE(script.failure.find("toc.dat"), std::string::npos);
+  EXPECT_EQ(script.failure.error, ENOENT);
+  EXPECT_NE(script.failure.reason.find("toc.dat"), std::string::npos);
 }
 
 }  // namespace

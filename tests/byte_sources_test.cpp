@@ -22,6 +22,7 @@ class PipeSource final : public ByteSource {
  public:
   PipeSource(std::string_view bytes, std::size_t piece, int error) : bytes_(bytes, error), piece_(piece) {}
   ReadResult read(char* dest, std::size_t capacity) override { return bytes_.read(dest, std::min(capacity, piece_)); }
+  const Failure& failure() const override { return bytes_.failure(); }
 
  private:
   MemorySource bytes_;
@@ -47,8 +48,7 @@ const std::string kSkippableFrame{"\x5a\x2a\x4d\x18\x03\x00\x00\x00xyz", 11};
 struct Decoded {
   std::string bytes;
   DumpFormat format;
-  int error = 0;
-  std::string failure;
+  Failure failure;
 };
 
 constexpr std::size_t kWhole = ~std::size_t{0};
@@ -64,13 +64,12 @@ Decoded decode(std::string_view input, ReadMode mode, int read_error = 0) {
   std::optional<ReadAheadSource> ahead;
   if (mode.ahead != 0) ahead.emplace(*stream.source, mode.ahead, 3);
   ByteSource& source = ahead ? static_cast<ByteSource&>(*ahead) : *stream.source;
-  Decoded decoded{{}, stream.format, 0, {}};
+  Decoded decoded{{}, stream.format, {}};
   std::vector<char> block(mode.read_size);
   for (std::size_t reads = 0; reads < 2 * script().size(); ++reads) {
     const ReadResult got = source.read(block.data(), mode.read_size);
     if (got.size == 0) {
-      decoded.error = got.error;
-      decoded.failure = source.failure();
+      if (got.failed) decoded.failure = source.failure();
       return decoded;
     }
     decoded.bytes.append(block.data(), got.size);
@@ -111,7 +110,7 @@ TEST(ByteSources, EveryLayerDecodesToTheBytesWithin) {
   for (const Case& c : cases) {
     for (const ReadMode mode : kReadModes) {
       const Decoded decoded = decode(c.input, mode);
-      EXPECT_EQ(decoded.error, 0) << c.name << ": " << decoded.failure;
+      EXPECT_EQ(decoded.failure.error, 0) << c.name << ": " << decoded.failure.reason;
       EXPECT_TRUE(decoded.bytes == c.output) << c.name << " read " << mode.read_size << " at a time";
       EXPECT_EQ(decoded.format, c.format) << c.name;
     }
@@ -162,8 +161,8 @@ TEST(ByteSources, DamagedStreamsFailWithTheirReason) {
   for (const Case& c : cases) {
     for (const ReadMode mode : kReadModes) {
       const Decoded decoded = decode(c.input, mode, c.read_error);
-      EXPECT_EQ(decoded.error, c.error) << c.name;
-      EXPECT_NE(decoded.failure.find(c.reason), std::string::npos) << c.name << ": " << decoded.failure;
+      EXPECT_EQ(decoded.failure.error, c.error) << c.name;
+      EXPECT_NE(decoded.failure.reason.find(c.reason), std::string::npos) << c.name << ": " << decoded.failure.reason;
     }
   }
 }
@@ -171,8 +170,9 @@ TEST(ByteSources, DamagedStreamsFailWithTheirReason) {
 TEST(ByteSources, AnEmptyGzipStreamIsNotOne) {
   std::unique_ptr<ByteSource> source = make_gzip_source(std::make_unique<MemorySource>(""));
   char byte;
-  EXPECT_EQ(source->read(&byte, 1).error, EILSEQ);
-  EXPECT_EQ(source->failure(), "the gzip stream is empty");
+  EXPECT_TRUE(source->read(&byte, 1).failed);
+  EXPECT_EQ(source->failure().error, EILSEQ);
+  EXPECT_EQ(source->failure().reason, "the gzip stream is empty");
 }
 
 }  // namespace

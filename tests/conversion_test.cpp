@@ -126,7 +126,7 @@ TEST(Conversion, GivesTheSameFactsWhateverTheReadAndBufferSizes) {
       const Converted got = convert_in_memory(c.dump, size, c.read_error);
       EXPECT_EQ(got.facts, c.facts) << c.what << " (size " << size << ")";
       EXPECT_EQ(got.scan.status, c.read_error ? ScanStatus::read_failed : ScanStatus::complete) << c.what;
-      EXPECT_EQ(got.scan.error, c.read_error) << c.what;
+      EXPECT_EQ(got.scan.failure.error, c.read_error) << c.what;
       if (c.warnings) {
         EXPECT_EQ(got.warnings, *c.warnings) << c.what << " (size " << size << ")";
       }
@@ -157,7 +157,7 @@ TEST(Conversion, KeepsAndReportsTheFirstWriteError) {
   for (const auto& c : cases) {
     const Converted got = convert_in_memory(dump, 64, 0, c.write_error, c.close_error);
     EXPECT_EQ(got.scan.status, ScanStatus::write_failed);
-    EXPECT_EQ(got.scan.error, c.reported);
+    EXPECT_EQ(got.scan.failure.error, c.reported);
     // Nothing more is read or written after a failed write.
     EXPECT_EQ(got.writes > 1, c.write_error == 0);
     EXPECT_EQ(got.unread > 0, c.write_error != 0);

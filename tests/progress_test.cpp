@@ -27,6 +27,7 @@ class SlowSource final : public ByteSource {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     return inner_.read(dest, capacity);
   }
+  const Failure& failure() const override { return inner_.failure(); }
 
  private:
   ByteSource& inner_;

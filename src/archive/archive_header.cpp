@@ -8,29 +8,36 @@ namespace pgdump2pl {
 
 namespace {
 
-std::string format_name(std::uint8_t format) {
-  switch (format) {
-    case 1: return "custom";
-    case 3: return "tar";
-    case 4: return "plain";
-    case 5: return "directory";
-    default: return "unknown (" + std::to_string(format) + ")";
+// pg_dump's numbering of its formats and compression methods, as the
+// header stores them, and its names for the formats.
+struct FormatCode {
+  std::uint8_t code;
+  DumpFormat format;
+  const char* name;
+};
+constexpr FormatCode kFormatCodes[] = {{1, DumpFormat::custom_archive, "custom"},
+                                       {3, DumpFormat::tar_archive, "tar"},
+                                       {4, DumpFormat::plain, "plain"},
+                                       {5, DumpFormat::directory_archive, "directory"}};
+constexpr Compression kCompressionCodes[] = {Compression::none, Compression::zlib, Compression::lz4, Compression::zstd};
+
+const FormatCode* format_of(std::uint8_t code) {
+  for (const FormatCode& format : kFormatCodes) {
+    if (format.code == code) return &format;
   }
+  return nullptr;
 }
 
-}  // namespace
-
-const char* compression_name(Compression compression) {
-  switch (compression) {
-    case Compression::kNone: return "none";
-    case Compression::kGzip: return "gzip";
-    case Compression::kLz4: return "lz4";
-    case Compression::kZstd: return "zstd";
+std::string format_name(DumpFormat format) {
+  for (const FormatCode& named : kFormatCodes) {
+    if (named.format == format) return named.name;
   }
   return "unknown";
 }
 
-bool read_archive_header(ArchiveInput& input, ArchiveFormat expected, ArchiveHeader& header, ArchiveFailure& failure) {
+}  // namespace
+
+bool read_archive_header(ArchiveInput& input, DumpFormat expected, ArchiveHeader& header, Failure& failure) {
   constexpr std::string_view what = "the header";
   char magic[5];
   if (!input.read_exact(magic, sizeof magic, what)) return false;
@@ -57,18 +64,20 @@ bool read_archive_header(ArchiveInput& input, ArchiveFormat expected, ArchiveHea
                                    " bytes and offsets of " + std::to_string(offset_size));
   }
   input.set_widths(int_size, offset_size);
-  if (format != static_cast<std::uint8_t>(expected)) {
-    return failure.set(EILSEQ, "the archive's header names the " + format_name(format) + " format, not the " +
-                                   format_name(static_cast<std::uint8_t>(expected)));
+  const FormatCode* named = format_of(format);
+  if (named == nullptr || named->format != expected) {
+    return failure.set(EILSEQ, "the archive's header names the " +
+                                   (named != nullptr ? named->name : "unknown (" + std::to_string(format) + ")") +
+                                   " format, not the " + format_name(expected));
   }
   header.format = expected;
   if (minor >= 15) {
     std::uint8_t method;
     if (!input.read_byte(method, what)) return false;
-    if (method > static_cast<std::uint8_t>(Compression::kZstd)) {
+    if (method >= std::size(kCompressionCodes)) {
       return failure.set(EILSEQ, "the archive's data use an unknown compression method (" + std::to_string(method) + ")");
     }
-    header.compression = static_cast<Compression>(method);
+    header.compression = kCompressionCodes[method];
   } else {
     // Older archives store the zlib level: 0 is none, -1 zlib's default.
     int level;
@@ -76,7 +85,7 @@ bool read_archive_header(ArchiveInput& input, ArchiveFormat expected, ArchiveHea
     if (level < -1 || level > 9) {
       return failure.set(EILSEQ, "the archive's header is corrupt: compression level " + std::to_string(level));
     }
-    header.compression = level == 0 ? Compression::kNone : Compression::kGzip;
+    header.compression = level == 0 ? Compression::none : Compression::zlib;
   }
   // The creation time's seven fields, then the database's name and the
   // server's and pg_dump's versions: none of it matters to the script.

@@ -11,7 +11,7 @@ namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
 }
 
-ArchiveInput::ArchiveInput(ByteSource& source, ArchiveFailure& failure, std::string label,
+ArchiveInput::ArchiveInput(ByteSource& source, Failure& failure, std::string label,
                            std::string_view already_read)
     : source_(source), failure_(failure), label_(std::move(label)),
       buffer_(std::max(kBufferSize, already_read.size())) {
@@ -28,10 +28,10 @@ bool ArchiveInput::fill() {
     end_ = got.size;
     return true;
   }
-  if (got.error != 0) {
-    const std::string_view why = source_.failure();
-    failure_.set(got.error, why.empty() ? "the " + label_ + " could not be read: " + std::strerror(got.error)
-                                        : std::string(why));
+  if (got.failed) {
+    const Failure& why = source_.failure();
+    failure_.set(why.error, why.reason.empty() ? "the " + label_ + " could not be read: " + std::strerror(why.error)
+                                               : why.reason);
   }
   source_ended_ = true;
   return false;
@@ -66,11 +66,11 @@ bool ArchiveInput::skip(std::uint64_t size, std::string_view what) {
 }
 
 ReadResult ArchiveInput::read_some(char* dest, std::size_t capacity) {
-  if (!fill()) return {0, failure_.error};
+  if (!fill()) return {0, failure_.failed()};
   const std::size_t n = std::min(capacity, end_ - begin_);
   std::memcpy(dest, buffer_.data() + begin_, n);
   begin_ += n;
-  return {n, 0};
+  return {n, false};
 }
 
 bool ArchiveInput::read_byte(std::uint8_t& value, std::string_view what) {

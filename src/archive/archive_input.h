@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "archive/archive_failure.h"
+#include "io/failure.h"
 #include "io/byte_source.h"
 
 namespace pgdump2pl {
@@ -21,7 +21,7 @@ class ArchiveInput {
   // `label` names the input in failures ("custom archive", "toc.dat");
   // `already_read` is served before `source`, for a caller that looked
   // at the first bytes to tell the format.
-  ArchiveInput(ByteSource& source, ArchiveFailure& failure, std::string label, std::string_view already_read = {});
+  ArchiveInput(ByteSource& source, Failure& failure, std::string label, std::string_view already_read = {});
 
   // Widths from the archive's header; pg_dump writes 4 and 8.
   void set_widths(std::size_t int_size, std::size_t offset_size) {
@@ -45,7 +45,7 @@ class ArchiveInput {
   bool read_exact(char* dest, std::size_t size, std::string_view what);
   bool skip(std::uint64_t size, std::string_view what);
 
-  // Up to `capacity` bytes: {0, 0} at the end of the input.
+  // Up to `capacity` bytes: none, not failed, at the end of the input.
   ReadResult read_some(char* dest, std::size_t capacity);
   // True at the end of the input (false with the failure set on a read
   // error).
@@ -59,7 +59,7 @@ class ArchiveInput {
   bool ended_inside(std::string_view what);
 
   ByteSource& source_;
-  ArchiveFailure& failure_;
+  Failure& failure_;
   std::string label_;
   std::vector<char> buffer_;
   std::size_t begin_ = 0, end_ = 0;

@@ -1,16 +1,9 @@
 #include "archive/archive_script.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
-#include "sources/gzip_source.h"
-#ifdef PGDUMP2PL_HAVE_ZSTD
-#include "sources/zstd_source.h"
-#endif
-#ifdef PGDUMP2PL_HAVE_LZ4
-#include "sources/lz4_source.h"
-#endif
+#include "sources/decoder.h"
 
 namespace pgdump2pl {
 
@@ -88,7 +81,7 @@ void ArchiveScript::start_entry(std::size_t index) {
   const std::lock_guard lock(spans_mutex_);
   spans_.push_back({first_line, data ? first_line + static_cast<std::uint64_t>(std::count(text_.begin(), text_.end(), '\n')) : 0,
                     index});
-  if (data && start_data(index)) state_ = State::kData;
+  if (data && start_data(index)) state_ = State::data;
 }
 
 bool ArchiveScript::start_data(std::size_t index) {
@@ -98,49 +91,31 @@ bool ArchiveScript::start_data(std::size_t index) {
   if (!begin_data(entry, compression_)) return false;
   decoder_.reset();
   data_bytes_ = 0;
-  switch (compression_) {
-    case Compression::kNone:
-      break;
-    case Compression::kGzip:
-      decoder_ = make_zlib_source(std::make_unique<EntryData>(*this));
-      break;
-    // pg_dump writes both as the tools' own frames.
-    case Compression::kZstd:
-#ifdef PGDUMP2PL_HAVE_ZSTD
-      decoder_ = make_zstd_source(std::make_unique<EntryData>(*this));
-#endif
-      break;
-    case Compression::kLz4:
-#ifdef PGDUMP2PL_HAVE_LZ4
-      decoder_ = make_lz4_source(std::make_unique<EntryData>(*this));
-#endif
-      break;
-  }
-  if (compression_ != Compression::kNone && decoder_ == nullptr) {
-    return failure_.set(ENOTSUP, data_what_ + " are compressed with " + compression_name(compression_) +
-                                     ", which this build cannot read (built without lib" +
-                                     compression_name(compression_) + ")");
-  }
-  return true;
+  // Uncompressed data are read straight, through no source of their own.
+  if (compression_ == Compression::none) return true;
+  // pg_dump writes zstd and lz4 as the tools' own frames.
+  decoder_ = make_decoder(compression_, std::make_unique<EntryData>(*this),
+                          data_what_ + " are compressed with " + std::string(compression_name(compression_)), failure_);
+  return decoder_ != nullptr;
 }
 
 ReadResult ArchiveScript::give(char* dest, std::size_t size) {
   lines_ += static_cast<std::uint64_t>(std::count(dest, dest + size, '\n'));
-  return {size, 0};
+  return {size, false};
 }
 
 ReadResult ArchiveScript::read_plain_data(char* dest, std::size_t capacity) {
   if (decoder_ == nullptr) return read_data(dest, capacity);
   const ReadResult got = decoder_->read(dest, capacity);
-  if (got.size > 0 || got.error == 0) return got;
+  if (!got.failed) return got;
   // A table without rows may have no compressed stream at all.
-  if (!failure_.failed() && data_bytes_ == 0) return {0, 0};
-  failure_.set(got.error, data_what_ + ": " + std::string(decoder_->failure()));
-  return {0, failure_.error};
+  if (!failure_.failed() && data_bytes_ == 0) return {0, false};
+  failure_.set(decoder_->failure().error, data_what_ + ": " + decoder_->failure().reason);
+  return {0, true};
 }
 
 ReadResult ArchiveScript::read(char* dest, std::size_t capacity) {
-  if (capacity == 0) return {0, 0};
+  if (capacity == 0) return {0, false};
   for (;;) {
     if (text_at_ < text_.size()) {
       const std::size_t n = std::min(capacity, text_.size() - text_at_);
@@ -148,25 +123,25 @@ ReadResult ArchiveScript::read(char* dest, std::size_t capacity) {
       text_at_ += n;
       return give(dest, n);
     }
-    if (failure_.failed()) return {0, failure_.error};
+    if (failure_.failed()) return {0, true};
     switch (state_) {
-      case State::kStart:
-        if (plan()) state_ = State::kEntries;
+      case State::start:
+        if (plan()) state_ = State::entries;
         break;
-      case State::kEntries:
+      case State::entries:
         if (next_ == order_.size()) {
-          if (finish()) state_ = State::kDone;
+          if (finish()) state_ = State::done;
         }
         else start_entry(order_[next_++]);
         break;
-      case State::kData: {
+      case State::data: {
         const ReadResult got = read_plain_data(dest, capacity);
         if (got.size > 0) return give(dest, got.size);
-        if (got.error == 0) state_ = State::kEntries;
+        if (!got.failed) state_ = State::entries;
         break;
       }
-      case State::kDone:
-        return {0, 0};
+      case State::done:
+        return {0, false};
     }
   }
 }

@@ -12,7 +12,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "archive/archive_header.h"
@@ -24,7 +23,7 @@ namespace pgdump2pl {
 class ArchiveScript : public ByteSource {
  public:
   ReadResult read(char* dest, std::size_t capacity) final;
-  std::string_view failure() const final { return failure_.reason; }
+  const Failure& failure() const final { return failure_; }
 
   // Where a line of the script (counted from 1) came from, for warnings:
   // an archive has no line numbers of its own. Safe to call while
@@ -45,8 +44,8 @@ class ArchiveScript : public ByteSource {
   virtual bool read_header_and_toc() = 0;
   // Finds `entry`'s data and says how it is compressed.
   virtual bool begin_data(const TocEntry& entry, Compression& compression) = 0;
-  // The data's stored bytes, {0, 0} at their end; on failure sets
-  // failure_ and returns its error.
+  // The data's stored bytes, none at their end; on failure sets
+  // failure_ and returns `failed`.
   virtual ReadResult read_data(char* dest, std::size_t capacity) = 0;
   // Reads what is left after the last data read, so that a cut or
   // corrupt end fails too.
@@ -63,7 +62,7 @@ class ArchiveScript : public ByteSource {
 
   ArchiveHeader header_;
   std::vector<TocEntry> entries_;
-  ArchiveFailure failure_;
+  Failure failure_;
 
  private:
   struct Span {
@@ -77,7 +76,7 @@ class ArchiveScript : public ByteSource {
   ReadResult read_plain_data(char* dest, std::size_t capacity);
   ReadResult give(char* dest, std::size_t size);
 
-  enum class State { kStart, kEntries, kData, kDone } state_ = State::kStart;
+  enum class State { start, entries, data, done } state_ = State::start;
   std::vector<std::size_t> order_;          // entries in printing order
   std::vector<std::pair<int, long>> ranks_;  // dump id, data rank; sorted
   std::size_t next_ = 0;
@@ -95,13 +94,13 @@ class ArchiveScript : public ByteSource {
       script_.data_bytes_ += got.size;
       return got;
     }
-    std::string_view failure() const override { return script_.failure_.reason; }
+    const Failure& failure() const override { return script_.failure_; }
 
    private:
     ArchiveScript& script_;
   };
 
-  Compression compression_ = Compression::kNone;
+  Compression compression_ = Compression::none;
   std::unique_ptr<ByteSource> decoder_;  // null for uncompressed data
   std::uint64_t data_bytes_ = 0;
 

@@ -14,7 +14,7 @@ CustomArchiveSource::CustomArchiveSource(ByteSource& archive, std::string_view a
     : input_(archive, failure_, "custom archive", already_read) {}
 
 bool CustomArchiveSource::read_header_and_toc() {
-  return read_archive_header(input_, ArchiveFormat::kCustom, header_, failure_) &&
+  return read_archive_header(input_, DumpFormat::custom_archive, header_, failure_) &&
          read_toc(input_, header_, entries_, failure_);
 }
 
@@ -88,10 +88,10 @@ ReadResult CustomArchiveSource::read_data(char* dest, std::size_t capacity) {
   while (!data_ended_) {
     if (chunk_left_ == 0) {
       int length;
-      if (!input_.read_int(length, data_what())) return {0, failure_.error};
+      if (!input_.read_int(length, data_what())) return {0, true};
       if (length < 0) {
         failure_.set(EILSEQ, "the custom archive is corrupt: a negative chunk length in " + data_what());
-        return {0, failure_.error};
+        return {0, true};
       }
       chunk_left_ = static_cast<std::size_t>(length);
       data_ended_ = length == 0;
@@ -100,12 +100,12 @@ ReadResult CustomArchiveSource::read_data(char* dest, std::size_t capacity) {
     const ReadResult got = input_.read_some(dest, std::min(capacity, chunk_left_));
     if (got.size == 0) {
       if (!failure_.failed()) failure_.set(EIO, "the custom archive ends inside " + data_what());
-      return {0, failure_.error};
+      return {0, true};
     }
     chunk_left_ -= got.size;
     return got;
   }
-  return {0, 0};
+  return {0, false};
 }
 
 }  // namespace pgdump2pl

@@ -30,7 +30,7 @@ bool DirectoryArchiveSource::read_header_and_toc() {
   ArchiveInput input(source, failure_, "directory archive's toc.dat");
   // pg_dump writes the tar format's code in toc.dat: the directory holds
   // the files a tar archive would.
-  const bool read = read_archive_header(input, ArchiveFormat::kTar, header_, failure_) &&
+  const bool read = read_archive_header(input, DumpFormat::tar_archive, header_, failure_) &&
                     read_toc(input, header_, entries_, failure_);
   ::close(fd);
   return read;
@@ -49,7 +49,7 @@ bool DirectoryArchiveSource::begin_data(const TocEntry& entry, Compression& comp
     Compression compression;
   };
   static constexpr Candidate kCandidates[] = {
-      {"", Compression::kNone}, {".gz", Compression::kGzip}, {".lz4", Compression::kLz4}, {".zst", Compression::kZstd}};
+      {"", Compression::none}, {".gz", Compression::zlib}, {".lz4", Compression::lz4}, {".zst", Compression::zstd}};
   for (const Candidate& candidate : kCandidates) {
     data_path_ = directory_ + entry.data_file + candidate.suffix;
     data_fd_ = ::open(data_path_.c_str(), O_RDONLY | O_CLOEXEC);
@@ -64,11 +64,12 @@ bool DirectoryArchiveSource::begin_data(const TocEntry& entry, Compression& comp
 }
 
 ReadResult DirectoryArchiveSource::read_data(char* dest, std::size_t capacity) {
-  if (!data_) return {0, 0};
+  if (!data_) return {0, false};
   const ReadResult got = data_->read(dest, capacity);
-  if (got.error != 0) {
-    failure_.set(got.error, "cannot read " + data_path_ + ": " + std::strerror(got.error));
-    return {0, failure_.error};
+  if (got.failed) {
+    const int error = data_->failure().error;
+    failure_.set(error, "cannot read " + data_path_ + ": " + std::strerror(error));
+    return {0, true};
   }
   if (got.size == 0) close_data();
   return got;

@@ -47,10 +47,10 @@ int dump_id_of(std::string_view name) {
 }
 
 Compression compression_of(std::string_view name) {
-  if (name.ends_with(".gz")) return Compression::kGzip;
-  if (name.ends_with(".lz4")) return Compression::kLz4;
-  if (name.ends_with(".zst")) return Compression::kZstd;
-  return Compression::kNone;
+  if (name.ends_with(".gz")) return Compression::zlib;
+  if (name.ends_with(".lz4")) return Compression::lz4;
+  if (name.ends_with(".zst")) return Compression::zstd;
+  return Compression::none;
 }
 
 }  // namespace
@@ -94,11 +94,11 @@ bool TarArchiveSource::finish_member() {
 }
 
 ReadResult TarArchiveSource::read_member(char* dest, std::size_t capacity) {
-  if (member_left_ == 0) return {0, 0};
+  if (member_left_ == 0) return {0, false};
   const ReadResult got = input_.read_some(dest, static_cast<std::size_t>(std::min<std::uint64_t>(capacity, member_left_)));
   if (got.size == 0) {
     if (!failure_.failed()) failure_.set(EIO, "the tar archive ends inside its member " + member_name_);
-    return {0, failure_.error};
+    return {0, true};
   }
   member_left_ -= got.size;
   return got;
@@ -114,7 +114,7 @@ bool TarArchiveSource::read_header_and_toc() {
   }
   MemberSource member(*this);
   ArchiveInput toc(member, failure_, "tar archive's toc.dat");
-  return read_archive_header(toc, ArchiveFormat::kTar, header_, failure_) &&
+  return read_archive_header(toc, DumpFormat::tar_archive, header_, failure_) &&
          read_toc(toc, header_, entries_, failure_);
 }
 

@@ -35,6 +35,7 @@ class TarArchiveSource final : public ArchiveScript {
    public:
     explicit MemberSource(TarArchiveSource& tar) : tar_(tar) {}
     ReadResult read(char* dest, std::size_t capacity) override { return tar_.read_member(dest, capacity); }
+    const Failure& failure() const override { return tar_.failure_; }
 
    private:
     TarArchiveSource& tar_;

@@ -10,7 +10,7 @@ namespace {
 constexpr std::uint8_t kOffsetNotSet = 1, kOffsetSet = 2, kOffsetNoData = 3;
 
 bool read_entry(ArchiveInput& input, const ArchiveHeader& header, TocEntry& entry, std::string& scratch,
-                ArchiveFailure& failure) {
+                Failure& failure) {
   constexpr std::string_view what = "the TOC";
   int had_dumper, section;
   if (!input.read_int(entry.dump_id, what) || !input.read_int(had_dumper, what)) return false;
@@ -33,7 +33,7 @@ bool read_entry(ArchiveInput& input, const ArchiveHeader& header, TocEntry& entr
   for (bool is_null = false; !is_null;) {
     if (!input.read_string(scratch, is_null, what)) return false;
   }
-  if (header.format == ArchiveFormat::kCustom) {
+  if (header.format == DumpFormat::custom_archive) {
     std::uint8_t flag;
     if (!input.read_offset_flag(flag, what)) return false;
     if (flag != kOffsetNotSet && flag != kOffsetSet && flag != kOffsetNoData) {
@@ -64,7 +64,7 @@ std::string TocEntry::describe() const {
 }
 
 bool read_toc(ArchiveInput& input, const ArchiveHeader& header, std::vector<TocEntry>& entries,
-              ArchiveFailure& failure) {
+              Failure& failure) {
   int count;
   if (!input.read_int(count, "the TOC")) return false;
   if (count < 0) return failure.set(EILSEQ, "the TOC is corrupt: it counts " + std::to_string(count) + " entries");

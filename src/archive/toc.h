@@ -28,6 +28,6 @@ struct TocEntry {
 
 // Reads the entry count and the entries that follow the header.
 bool read_toc(ArchiveInput& input, const ArchiveHeader& header, std::vector<TocEntry>& entries,
-              ArchiveFailure& failure);
+              Failure& failure);
 
 }  // namespace pgdump2pl

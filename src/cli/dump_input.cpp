@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "archive/custom_archive.h"
 #include "archive/directory_archive.h"
@@ -20,7 +19,7 @@ class LentSource final : public ByteSource {
  public:
   explicit LentSource(ByteSource& inner) : inner_(inner) {}
   ReadResult read(char* dest, std::size_t capacity) override { return inner_.read(dest, capacity); }
-  std::string_view failure() const override { return inner_.failure(); }
+  const Failure& failure() const override { return inner_.failure(); }
 
  private:
   ByteSource& inner_;
@@ -35,20 +34,20 @@ DumpInput::~DumpInput() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-int DumpInput::open(const char* path) {
+Failure DumpInput::open(const char* path) {
   fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) return errno;
-  if (::fstat(fd_, &status_) != 0) return errno;
+  if (fd_ < 0) return {errno};
+  if (::fstat(fd_, &status_) != 0) return {errno};
   if (S_ISDIR(status_.st_mode)) {
     // Only pg_dump's directory format opens as a dump.
     const int toc = ::openat(fd_, "toc.dat", O_RDONLY | O_CLOEXEC);
-    if (toc < 0) return EISDIR;
+    if (toc < 0) return {EISDIR};
     ::close(toc);
     directory_ = path;
-    return 0;
+    return {};
   }
   size_ = regular_file_bytes_left(fd_);
-  return 0;
+  return {};
 }
 
 ByteSource& DumpInput::script(ProgressLine& progress) {
@@ -87,11 +86,6 @@ ByteSource& DumpInput::read_ahead(ProgressLine& progress, ProgressSource::Role r
   ahead_ = std::make_unique<ReadAheadSource>(*script_);
   top_ = std::make_unique<ProgressSource>(*ahead_, progress, role);
   return *top_;
-}
-
-std::string DumpInput::failure(int error) const {
-  const std::string_view why = top_ != nullptr ? top_->failure() : std::string_view();
-  return why.empty() ? std::strerror(error) : std::string(why);
 }
 
 }  // namespace pgdump2pl

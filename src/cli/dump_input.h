@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "archive/archive_script.h"
 #include "cli/progress.h"
 #include "io/byte_source.h"
+#include "io/failure.h"
 
 namespace pgdump2pl {
 
@@ -23,9 +23,9 @@ class DumpInput {
   DumpInput(const DumpInput&) = delete;
   DumpInput& operator=(const DumpInput&) = delete;
 
-  // Opens `path`: 0, or the errno of the failure. A directory opens only
-  // when it holds a directory archive's toc.dat.
-  int open(const char* path);
+  // Opens `path`, or says why not. A directory opens only when it holds
+  // a directory archive's toc.dat.
+  Failure open(const char* path);
   // The opened file's status, for telling it from the fact file.
   const struct stat& file_status() const { return status_; }
   // The bytes there are to read, 0 when not known (a pipe, a directory).
@@ -40,10 +40,6 @@ class DumpInput {
   // Where in the archive a line of the script came from; null for a
   // plain dump.
   const ArchiveScript* archive() const { return archive_; }
-
-  // Why the read that failed with `error` failed, for the user: what was
-  // wrong and where.
-  std::string failure(int error) const;
 
  private:
   int fd_ = -1;

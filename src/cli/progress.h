@@ -71,7 +71,7 @@ class ProgressSource final : public ByteSource {
     if (role_ != Role::count) line_.update();
     return result;
   }
-  std::string_view failure() const override { return inner_.failure(); }
+  const Failure& failure() const override { return inner_.failure(); }
 
  private:
   ByteSource& inner_;

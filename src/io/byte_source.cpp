@@ -15,8 +15,11 @@ FdSource::FdSource(int fd) : fd_(fd) {
 ReadResult FdSource::read(char* dest, std::size_t capacity) {
   for (;;) {
     const ssize_t got = ::read(fd_, dest, capacity);
-    if (got >= 0) return {static_cast<std::size_t>(got), 0};
-    if (errno != EINTR) return {0, errno};
+    if (got >= 0) return {static_cast<std::size_t>(got), false};
+    if (errno != EINTR) {
+      failure_.set(errno);
+      return {0, true};
+    }
   }
 }
 

@@ -1,15 +1,16 @@
 #pragma once
 
 #include <cstddef>
-#include <string_view>
+
+#include "io/failure.h"
 
 namespace pgdump2pl {
 
-// What one read gave: `size` bytes, or none with `error` set (an errno
-// value) on failure, or none with no error at the end of the input.
+// What one read gave: `size` bytes, or none at the end of the input, or
+// none with `failed` set, when the source's failure() says why.
 struct ReadResult {
   std::size_t size;
-  int error;
+  bool failed;
 };
 
 // Where the dump's bytes come from. One virtual call per block, so the
@@ -18,9 +19,8 @@ class ByteSource {
  public:
   virtual ~ByteSource() = default;
   virtual ReadResult read(char* dest, std::size_t capacity) = 0;
-  // After a failed read, what was wrong and where when the errno alone
-  // does not say it (a corrupt compressed stream); empty otherwise.
-  virtual std::string_view failure() const { return {}; }
+  // Why the read that returned `failed` failed: read only after one has.
+  virtual const Failure& failure() const = 0;
 };
 
 // Reads a file descriptor it does not own.
@@ -28,9 +28,11 @@ class FdSource final : public ByteSource {
  public:
   explicit FdSource(int fd);
   ReadResult read(char* dest, std::size_t capacity) override;
+  const Failure& failure() const override { return failure_; }
 
  private:
   int fd_;
+  Failure failure_;
 };
 
 }  // namespace pgdump2pl

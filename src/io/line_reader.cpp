@@ -41,7 +41,7 @@ bool LineReader::fill() {
   const ReadResult got = source_.read(buf_.get() + end_, want);
   if (got.size == 0) {
     at_end_ = true;
-    error_ = got.error;
+    if (got.failed) error_ = source_.failure().error;
     return false;
   }
   end_ += got.size;

@@ -51,7 +51,8 @@ class LineReader {
   // false when nothing more will come.
   bool read_more() { return fill(); }
 
-  // The errno of the read that failed, or 0.
+  // The errno of the read that failed, or 0; the source's failure()
+  // tells the rest.
   int error() const { return error_; }
 
  private:

@@ -6,7 +6,7 @@
 
 namespace pgdump2pl {
 
-ScanOutcome convert_by_layouts(LineReader& lines, FactWriter& facts, const TableSelection* tables,
+ScanStatus convert_by_layouts(LineReader& lines, FactWriter& facts, const TableSelection* tables,
                                ConversionListener& listener) {
   DumpReader dump(lines);
   BlockWriter block(facts, listener, quoted_as_dumped, false);
@@ -31,12 +31,12 @@ ScanOutcome convert_by_layouts(LineReader& lines, FactWriter& facts, const Table
         break;
     }
   }
-  if (!facts.ok()) return {ScanStatus::write_failed, facts.error()};
-  if (dump.error() != 0) return {ScanStatus::read_failed, dump.error()};
+  if (!facts.ok()) return ScanStatus::write_failed;
+  if (dump.error() != 0) return ScanStatus::read_failed;
   if (!dump.saw_block() && dump.saw_insert()) {
     listener.warning(0, "the dump holds its rows in INSERT statements, which only --all-tables converts");
   }
-  return {ScanStatus::complete, 0};
+  return ScanStatus::complete;
 }
 
 }  // namespace pgdump2pl

@@ -10,7 +10,7 @@ namespace pgdump2pl {
 
 // The default mode: the rows of each COPY block by the layout the first
 // letters of its table's name choose. `tables` null: every table.
-ScanOutcome convert_by_layouts(LineReader& dump, FactWriter& facts, const TableSelection* tables,
+ScanStatus convert_by_layouts(LineReader& dump, FactWriter& facts, const TableSelection* tables,
                                ConversionListener& listener);
 
 }  // namespace pgdump2pl

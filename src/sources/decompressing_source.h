@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <string_view>
 
 #include "io/byte_source.h"
@@ -31,7 +30,7 @@ class DecompressingSource : public ByteSource {
   static constexpr std::size_t kInputSize = std::size_t{256} << 10;
 
   ReadResult read(char* dest, std::size_t capacity) final;
-  std::string_view failure() const final { return failure_; }
+  const Failure& failure() const final { return failure_; }
 
  protected:
   // `format` and `frame` name the compression and its unit in messages.
@@ -41,11 +40,11 @@ class DecompressingSource : public ByteSource {
   // wants what the decoder holds back.
   virtual DecodeStep decode(const char* in, std::size_t in_size, char* out, std::size_t out_size) = 0;
 
-  // Fails every read from now on.
-  void fail(int error, std::string reason);
-  std::string_view format() const { return format_; }
   // Compressed bytes consumed so far, for saying where the data broke.
   std::uint64_t consumed() const { return in_offset_ + in_pos_; }
+
+  // Once set, fails every read.
+  Failure failure_;
 
  private:
   bool refill();
@@ -58,8 +57,6 @@ class DecompressingSource : public ByteSource {
   bool input_ended_ = false;
   bool between_frames_ = false;  // an empty stream is not a compressed one
   bool output_pending_ = false;  // the last call filled the reader's buffer
-  int error_ = 0;
-  std::string failure_;
 };
 
 }  // namespace pgdump2pl

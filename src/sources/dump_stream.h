@@ -3,22 +3,16 @@
 #include <memory>
 
 #include "io/byte_source.h"
+#include "sources/dump_format.h"
 
 namespace pgdump2pl {
-
-// What the bytes are once every compression around them is undone.
-enum class DumpFormat {
-  plain,           // an SQL script
-  custom_archive,  // pg_dump -Fc, for the archive reader
-  tar_archive,     // pg_dump -Ft, for the archive reader
-};
 
 struct DumpStream {
   // The decoded bytes from their first: the script's or the archive's.
   // A compression that cannot be undone shows as a source whose first
   // read fails, with its failure() saying why.
   std::unique_ptr<ByteSource> source;
-  DumpFormat format;
+  DumpFormat format;  // never directory_archive: a stream is no directory
   // Whether a compression was undone to get it.
   bool decoded = false;
 };

@@ -18,7 +18,7 @@ class GzipSource final : public DecompressingSource {
   // added to the largest window, for any window size.
   GzipSource(std::unique_ptr<ByteSource> compressed, std::string_view format, int header_bits)
       : DecompressingSource(std::move(compressed), format, "member") {
-    if (inflateInit2(&stream_, header_bits + MAX_WBITS) != Z_OK) fail(ENOMEM, "no memory for the gzip decoder");
+    if (inflateInit2(&stream_, header_bits + MAX_WBITS) != Z_OK) failure_.set(ENOMEM, "no memory for the gzip decoder");
   }
   ~GzipSource() override { inflateEnd(&stream_); }
   GzipSource(const GzipSource&) = delete;

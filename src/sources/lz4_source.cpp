@@ -15,7 +15,7 @@ class Lz4Source final : public DecompressingSource {
   explicit Lz4Source(std::unique_ptr<ByteSource> compressed)
       : DecompressingSource(std::move(compressed), "lz4", "frame") {
     if (LZ4F_isError(LZ4F_createDecompressionContext(&context_, LZ4F_VERSION))) {
-      fail(ENOMEM, "no memory for the lz4 decoder");
+      failure_.set(ENOMEM, "no memory for the lz4 decoder");
     }
   }
   ~Lz4Source() override { LZ4F_freeDecompressionContext(context_); }

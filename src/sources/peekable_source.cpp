@@ -13,7 +13,7 @@ std::string_view PeekableSource::peek(std::size_t n) {
     const ReadResult got = inner_->read(head_ + head_size_, n - head_size_);
     if (got.size == 0) {
       ended_ = true;
-      error_ = got.error;
+      failed_ = got.failed;
     }
     head_size_ += got.size;
   }
@@ -25,9 +25,9 @@ ReadResult PeekableSource::read(char* dest, std::size_t capacity) {
     const std::size_t n = std::min(capacity, head_size_ - served_);
     std::memcpy(dest, head_ + served_, n);
     served_ += n;
-    return {n, 0};
+    return {n, false};
   }
-  if (ended_) return {0, error_};
+  if (ended_) return {0, failed_};
   return inner_->read(dest, capacity);
 }
 

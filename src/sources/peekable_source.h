@@ -24,7 +24,7 @@ class PeekableSource final : public ByteSource {
   std::string_view peek(std::size_t n);
 
   ReadResult read(char* dest, std::size_t capacity) override;
-  std::string_view failure() const override { return inner_->failure(); }
+  const Failure& failure() const override { return inner_->failure(); }
 
  private:
   std::unique_ptr<ByteSource> inner_;
@@ -32,7 +32,7 @@ class PeekableSource final : public ByteSource {
   std::size_t head_size_ = 0;
   std::size_t served_ = 0;  // of head_, already read back
   bool ended_ = false;      // the inner source ended or failed while peeking
-  int error_ = 0;           // its failure, reported once the head is served
+  bool failed_ = false;     // it failed, reported once the head is served
 };
 
 }  // namespace pgdump2pl

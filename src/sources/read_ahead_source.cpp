@@ -22,7 +22,7 @@ ReadAheadSource::~ReadAheadSource() {
 
 void ReadAheadSource::read_ahead() {
   bool ended = false;  // the inner source gave its end or its failure
-  int error = 0;
+  bool failed = false;
   for (;;) {
     std::size_t slot;
     {
@@ -39,13 +39,13 @@ void ReadAheadSource::read_ahead() {
       const ReadResult got = inner_.read(block.bytes.get() + block.size, block_size_ - block.size);
       if (got.size == 0) {
         ended = true;
-        error = got.error;
+        failed = got.failed;
       }
       block.size += got.size;
     }
     // The end or the failure is a block of its own, after the bytes.
     const bool last = ended && block.size == 0;
-    block.error = last ? error : 0;
+    block.failed = last && failed;
     {
       std::lock_guard lock(mutex_);
       ++filled_;
@@ -56,7 +56,7 @@ void ReadAheadSource::read_ahead() {
 }
 
 ReadResult ReadAheadSource::read(char* dest, std::size_t capacity) {
-  if (ended_ || capacity == 0) return {0, ended_ ? blocks_[drained_ % blocks_.size()].error : 0};
+  if (ended_ || capacity == 0) return {0, ended_ && blocks_[drained_ % blocks_.size()].failed};
   {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return filled_ > drained_; });
@@ -64,7 +64,7 @@ ReadResult ReadAheadSource::read(char* dest, std::size_t capacity) {
   const Block& block = blocks_[drained_ % blocks_.size()];
   if (block.size == 0) {
     ended_ = true;
-    return {0, block.error};
+    return {0, block.failed};
   }
   const std::size_t n = std::min(capacity, block.size - taken_);
   std::memcpy(dest, block.bytes.get() + taken_, n);
@@ -77,7 +77,7 @@ ReadResult ReadAheadSource::read(char* dest, std::size_t capacity) {
     }
     changed_.notify_all();
   }
-  return {n, 0};
+  return {n, false};
 }
 
 }  // namespace pgdump2pl

@@ -24,13 +24,13 @@ class ReadAheadSource final : public ByteSource {
 
   ReadResult read(char* dest, std::size_t capacity) override;
   // Only once a read has returned the failure, when the thread is done.
-  std::string_view failure() const override { return inner_.failure(); }
+  const Failure& failure() const override { return inner_.failure(); }
 
  private:
   struct Block {
     std::unique_ptr<char[]> bytes;
     std::size_t size = 0;
-    int error = 0;
+    bool failed = false;
   };
   void read_ahead();
 

@@ -21,49 +21,38 @@ constexpr std::string_view kLz4Magic{"\x04\x22\x4d\x18", 4};
 
 // zstd and lz4 share the skippable frame (magic 0x184D2A50 to 5F, a
 // length, and bytes to ignore), so the frame after it tells which.
-StreamContent identify_framed(std::string_view head) {
+Compression identify_framed(std::string_view head) {
   std::size_t at = 0;
   while (head.size() >= at + 8 && (little_endian_32(head, at) & 0xFFFFFFF0u) == 0x184D2A50u) {
     at += 8 + std::size_t{little_endian_32(head, at + 4)};
   }
-  if (has_at(head, at, kLz4Magic)) return StreamContent::lz4;
+  if (has_at(head, at, kLz4Magic)) return Compression::lz4;
   // zstd is the likelier writer of skippable frames, and its decoder
   // will name whatever does follow them.
-  return StreamContent::zstd;
+  return Compression::zstd;
 }
 
 }  // namespace
 
-StreamContent identify_content(std::string_view head) {
-  if (has_at(head, 0, "\x1f\x8b")) return StreamContent::gzip;
-  if (has_at(head, 0, kZstdMagic)) return StreamContent::zstd;
-  if (has_at(head, 0, kLz4Magic)) return StreamContent::lz4;
+Compression identify_compression(std::string_view head) {
+  if (has_at(head, 0, "\x1f\x8b")) return Compression::gzip;
+  if (has_at(head, 0, kZstdMagic)) return Compression::zstd;
+  if (has_at(head, 0, kLz4Magic)) return Compression::lz4;
   if (head.size() >= 4 && (little_endian_32(head, 0) & 0xFFFFFFF0u) == 0x184D2A50u) return identify_framed(head);
-  if (has_at(head, 0, "\x02\x21\x4c\x18")) return StreamContent::lz4_legacy;
+  if (has_at(head, 0, "\x02\x21\x4c\x18")) return Compression::lz4_legacy;
   // "BZh", the block size, then the first block's mark or the end's.
   if (has_at(head, 0, "BZh") && head.size() >= 10 && head[3] >= '1' && head[3] <= '9' &&
       (has_at(head, 4, "\x31\x41\x59\x26\x53\x59") || has_at(head, 4, "\x17\x72\x45\x38\x50\x90"))) {
-    return StreamContent::bzip2;
+    return Compression::bzip2;
   }
-  if (has_at(head, 0, std::string_view{"\xfd" "7zXZ\0", 6})) return StreamContent::xz;
-  if (has_at(head, 0, "PGDMP")) return StreamContent::custom_archive;
-  if (has_at(head, 257, "ustar")) return StreamContent::tar_archive;
-  return StreamContent::plain;
+  if (has_at(head, 0, std::string_view{"\xfd" "7zXZ\0", 6})) return Compression::xz;
+  return Compression::none;
 }
 
-std::string_view compression_name(StreamContent content) {
-  switch (content) {
-    case StreamContent::gzip: return "gzip";
-    case StreamContent::zstd: return "zstd";
-    case StreamContent::lz4:
-    case StreamContent::lz4_legacy: return "lz4";
-    case StreamContent::bzip2: return "bzip2";
-    case StreamContent::xz: return "xz";
-    case StreamContent::plain:
-    case StreamContent::custom_archive:
-    case StreamContent::tar_archive: break;
-  }
-  return {};
+DumpFormat identify_format(std::string_view head) {
+  if (has_at(head, 0, "PGDMP")) return DumpFormat::custom_archive;
+  if (has_at(head, 257, "ustar")) return DumpFormat::tar_archive;
+  return DumpFormat::plain;
 }
 
 }  // namespace pgdump2pl

@@ -3,31 +3,23 @@
 #include <cstddef>
 #include <string_view>
 
+#include "sources/compression.h"
+#include "sources/dump_format.h"
+
 namespace pgdump2pl {
 
-// What a stream holds, told by its first bytes, never by a file name:
+// What a stream holds is told by its first bytes, never by a file name:
 // the dump may come through a pipe.
-enum class StreamContent {
-  plain,           // anything else: the SQL script itself
-  gzip,
-  zstd,
-  lz4,             // the frame format, lz4's default
-  lz4_legacy,      // `lz4 -l`
-  bzip2,
-  xz,
-  custom_archive,  // pg_dump -Fc
-  tar_archive,     // pg_dump -Ft
-};
 
-// The first bytes identify_content looks at: tar's mark lies at 257, and
-// the rest of the room lets it look past a leading skippable frame.
+// The first bytes the two below look at: tar's mark lies at 257, and the
+// rest of the room lets them look past a leading skippable frame.
 inline constexpr std::size_t kContentHeadSize = 512;
 
 // `head` is the stream's first bytes, as many as kContentHeadSize or the
-// whole stream when shorter.
-StreamContent identify_content(std::string_view head);
+// whole stream when shorter. None when they show no compression.
+Compression identify_compression(std::string_view head);
 
-// The compression's usual name, for messages; empty for the others.
-std::string_view compression_name(StreamContent content);
+// The same of an uncompressed stream: an archive, or else a script.
+DumpFormat identify_format(std::string_view head);
 
 }  // namespace pgdump2pl

@@ -15,7 +15,7 @@ class ZstdSource final : public DecompressingSource {
  public:
   explicit ZstdSource(std::unique_ptr<ByteSource> compressed)
       : DecompressingSource(std::move(compressed), "zstd", "frame"), context_(ZSTD_createDCtx()) {
-    if (context_ == nullptr) fail(ENOMEM, "no memory for the zstd decoder");
+    if (context_ == nullptr) failure_.set(ENOMEM, "no memory for the zstd decoder");
   }
   ~ZstdSource() override { ZSTD_freeDCtx(context_); }
   ZstdSource(const ZstdSource&) = delete;

@@ -46,7 +46,7 @@ class ScriptConversion {
     lexer_.set_code_point_writer(&escapes_);
   }
 
-  ScanOutcome run() {
+  ScanStatus run() {
     lexer_.advance();
     while (facts_.ok() && lexer_.current().kind != TokenKind::end) {
       statement();
@@ -54,9 +54,9 @@ class ScriptConversion {
       if (lexer_.current().is_symbol(";")) lexer_.advance();
     }
     end_block();
-    if (!facts_.ok()) return {ScanStatus::write_failed, facts_.error()};
-    if (lexer_.error() != 0) return {ScanStatus::read_failed, lexer_.error()};
-    return {ScanStatus::complete, 0};
+    if (!facts_.ok()) return ScanStatus::write_failed;
+    if (lexer_.error() != 0) return ScanStatus::read_failed;
+    return ScanStatus::complete;
   }
 
  private:
@@ -335,7 +335,7 @@ class ScriptConversion {
 
 }  // namespace
 
-ScanOutcome convert_script(LineReader& script, FactWriter& facts, std::string_view encoding,
+ScanStatus convert_script(LineReader& script, FactWriter& facts, std::string_view encoding,
                            const TableSelection* tables, ConversionListener& listener) {
   // Large: its scratch and catalog live on the heap.
   auto conversion = std::make_unique<ScriptConversion>(script, facts, encoding, tables, listener);

@@ -14,7 +14,7 @@ namespace pgdump2pl {
 // table that its COPY and INSERT statements load, each by the table's own
 // columns and their types. `encoding`: of a script that declares none,
 // empty for UTF8. `tables` null: every table.
-ScanOutcome convert_script(LineReader& script, FactWriter& facts, std::string_view encoding,
+ScanStatus convert_script(LineReader& script, FactWriter& facts, std::string_view encoding,
                            const TableSelection* tables, ConversionListener& listener);
 
 }  // namespace pgdump2pl

@@ -10,15 +10,13 @@
 namespace pgdump2pl {
 namespace {
 
-enum : std::uint8_t {
-  kSpace = 1,
-  kIdentStart = 2,
-  kIdentCont = 4,
-  kTagCont = 8,  // a dollar quote's tag: an identifier's bytes but `$`
-  kDigit = 16,
-  kOperator = 32,
-  kUpper = 64,
-};
+constexpr std::uint8_t kSpace = 1;
+constexpr std::uint8_t kIdentStart = 2;
+constexpr std::uint8_t kIdentCont = 4;
+constexpr std::uint8_t kTagCont = 8;  // a dollar quote's tag: an identifier's bytes but `$`
+constexpr std::uint8_t kDigit = 16;
+constexpr std::uint8_t kOperator = 32;
+constexpr std::uint8_t kUpper = 64;
 
 constexpr std::array<std::uint8_t, 256> make_classes() {
   std::array<std::uint8_t, 256> classes{};

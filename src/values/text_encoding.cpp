@@ -16,13 +16,13 @@ namespace {
 // Bytes that glibc converts on their own but PostgreSQL refuses: 0x80
 // to 0x9F in EUC (never a second byte there either), 0x80 and 0xFF
 // where they would start a two-byte character of Big5 or GBK.
-enum LoneByte : std::uint8_t { kNoLoneBytes, kEucControls, kTwoByteEnds };
+enum LoneByte : std::uint8_t { no_lone_bytes, euc_controls, two_byte_ends };
 
 struct Encoding {
   std::string_view name;   // PostgreSQL's own
   const char* iconv_name;  // nullptr for UTF8, SQL_ASCII and what iconv lacks
   bool one_byte;
-  LoneByte lone_bytes = kNoLoneBytes;
+  LoneByte lone_bytes = no_lone_bytes;
 };
 
 // Where PostgreSQL's conversion tables and glibc's part, the glibc table
@@ -44,11 +44,11 @@ constexpr Encoding kEncodings[] = {
     {"WIN1255", "CP1255", true},            {"WIN1256", "CP1256", true},
     {"WIN1257", "CP1257", true},            {"WIN1258", "CP1258", true},
     {"KOI8R", "KOI8-R", true},              {"KOI8U", "KOI8-U", true},
-    {"EUC_JP", "EUC-JP", false, kEucControls},            {"EUC_CN", "EUC-CN", false},
-    {"EUC_KR", "EUC-KR", false, kEucControls},            {"EUC_TW", "EUC-TW", false},
-    {"EUC_JIS_2004", "EUC-JISX0213", false, kEucControls}, {"SJIS", "CP932", false},
-    {"SHIFT_JIS_2004", "SHIFT_JISX0213", false}, {"BIG5", "BIG5", false, kTwoByteEnds},
-    {"GBK", "GBK", false, kTwoByteEnds},                  {"UHC", "CP949", false},
+    {"EUC_JP", "EUC-JP", false, euc_controls},            {"EUC_CN", "EUC-CN", false},
+    {"EUC_KR", "EUC-KR", false, euc_controls},            {"EUC_TW", "EUC-TW", false},
+    {"EUC_JIS_2004", "EUC-JISX0213", false, euc_controls}, {"SJIS", "CP932", false},
+    {"SHIFT_JIS_2004", "SHIFT_JISX0213", false}, {"BIG5", "BIG5", false, two_byte_ends},
+    {"GBK", "GBK", false, two_byte_ends},                  {"UHC", "CP949", false},
     {"GB18030", "GB18030", false},          {"JOHAB", "JOHAB", false},
 };
 
@@ -190,10 +190,10 @@ std::size_t until_lone_byte(std::string_view bytes, std::uint8_t lone_bytes) {
     const auto c = static_cast<unsigned char>(bytes[i]);
     if (c < 0x80) {
       ++i;
-    } else if (lone_bytes == kEucControls) {
+    } else if (lone_bytes == euc_controls) {
       if (c <= 0x9F && c != 0x8E && c != 0x8F) return i;
       ++i;
-    } else if (lone_bytes == kTwoByteEnds) {
+    } else if (lone_bytes == two_byte_ends) {
       if (c == 0x80 || c == 0xFF) return i;
       i += 2;
     } else {

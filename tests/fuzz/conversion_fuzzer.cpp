@@ -25,8 +25,9 @@ std::string script_of(std::string_view input, std::size_t read_size) {
   ByteSource& script = archive != nullptr ? *archive : *stream.source;
   std::string text;
   char buffer[4096];
-  for (ReadResult got; (got = script.read(buffer, sizeof buffer)).size > 0;) text.append(buffer, got.size);
-  return text + '\0' + std::string(script.failure());
+  ReadResult got;
+  while ((got = script.read(buffer, sizeof buffer)).size > 0) text.append(buffer, got.size);
+  return text + '\0' + (got.failed ? script.failure().reason : std::string());
 }
 
 }  // namespace

@@ -19,19 +19,20 @@ namespace pgdump2pl::testing {
 class MemorySource final : public ByteSource {
  public:
   explicit MemorySource(std::string_view bytes, int error = 0, std::size_t most = SIZE_MAX)
-      : rest_(bytes), error_(error), most_(most) {}
+      : rest_(bytes), failure_{error}, most_(most) {}
   ReadResult read(char* dest, std::size_t capacity) override {
-    if (rest_.empty()) return {0, error_};
+    if (rest_.empty()) return {0, failure_.failed()};
     const std::size_t n = std::min({capacity, rest_.size(), most_});
     std::memcpy(dest, rest_.data(), n);
     rest_.remove_prefix(n);
-    return {n, 0};
+    return {n, false};
   }
+  const Failure& failure() const override { return failure_; }
   std::size_t unread() const { return rest_.size(); }
 
  private:
   std::string_view rest_;
-  int error_;
+  Failure failure_;
   std::size_t most_;
 };
 
@@ -60,7 +61,7 @@ struct WarningLog final : ConversionListener {
 struct Converted {
   std::string facts;
   std::string warnings;
-  ScanOutcome scan;
+  ConversionOutcome scan;
   int writes;
   std::size_t unread;  // bytes of the dump never read
 };
@@ -74,7 +75,7 @@ inline Converted convert_in_memory(std::string_view dump, std::size_t size = Lin
   MemorySource source(dump, read_error);
   WarningLog warnings;
   const ConversionOptions options{all_tables, std::move(encoding), size, size};
-  const ScanOutcome scan = convert(source, sink, options, warnings);
+  const ConversionOutcome scan = convert(source, sink, options, warnings);
   return {sink.bytes, warnings.text, scan, sink.writes, source.unread()};
 }
 
