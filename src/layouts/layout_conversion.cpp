@@ -1,19 +1,19 @@
 #include "layouts/layout_conversion.h"
 
 #include "facts/prolog_text.h"
-#include "layouts/dump_reader.h"
+#include "layouts/copy_block_reader.h"
 #include "layouts/row_conversion.h"
 
 namespace pgdump2pl {
 
 ScanStatus convert_by_layouts(LineReader& lines, FactWriter& facts, const TableSelection* tables,
                                ConversionListener& listener) {
-  DumpReader dump(lines);
+  CopyBlockReader dump(lines);
   BlockWriter block(facts, listener, quoted_as_dumped, false);
   RowConversion conversion;
-  for (DumpReader::Item item; facts.ok() && (item = dump.next()) != DumpReader::Item::end;) {
+  for (CopyBlockReader::Item item; facts.ok() && (item = dump.next()) != CopyBlockReader::Item::end;) {
     switch (item) {
-      case DumpReader::Item::block:
+      case CopyBlockReader::Item::block:
         if (tables != nullptr && !tables->selects(dump.schema_name(), dump.stored_table_name())) {
           dump.skip_block();
           break;
@@ -21,13 +21,13 @@ ScanStatus convert_by_layouts(LineReader& lines, FactWriter& facts, const TableS
         block.open(dump.table_name());
         conversion.start_table(dump.table_name(), block.functor());
         break;
-      case DumpReader::Item::row:
+      case CopyBlockReader::Item::row:
         block.count_row(conversion.convert(dump.row(), facts), dump.row_line());
         break;
-      case DumpReader::Item::block_end:
+      case CopyBlockReader::Item::block_end:
         block.close();
         break;
-      case DumpReader::Item::end:
+      case CopyBlockReader::Item::end:
         break;
     }
   }

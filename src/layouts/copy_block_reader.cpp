@@ -1,4 +1,4 @@
-#include "layouts/dump_reader.h"
+#include "layouts/copy_block_reader.h"
 
 #include "io/bytes.h"
 #include "layouts/table_name.h"
@@ -11,7 +11,7 @@ constexpr std::string_view kInsert = "INSERT ";
 
 }  // namespace
 
-DumpReader::Item DumpReader::next_outside_rows() {
+CopyBlockReader::Item CopyBlockReader::next_outside_rows() {
   if (in_block_) {
     // The dump ended inside the block: it ends there, counted. After a
     // read error nothing more is written.
@@ -32,14 +32,14 @@ DumpReader::Item DumpReader::next_outside_rows() {
 
 // COPY, then whitespace or the end of the input. COMMENT, COMMIT and the
 // like must not open a block: it would swallow the next table's rows.
-bool DumpReader::at_copy_statement() {
+bool CopyBlockReader::at_copy_statement() {
   const std::string_view head = lines_.lookahead(kCopy.size() + 1);
   return head.starts_with(kCopy) && (head.size() == kCopy.size() || is_space(static_cast<unsigned char>(head.back())));
 }
 
 // Reads the header from COPY on and names the table. The quoted form is
 // read as `COPY "%s` would read it, across line ends.
-void DumpReader::open_block() {
+void CopyBlockReader::open_block() {
   for (std::size_t i = 0; i < kCopy.size(); ++i) lines_.advance();
   skip_space();
   LineReader::Line rest{};
@@ -58,7 +58,7 @@ void DumpReader::open_block() {
   in_block_ = !(got && is_end_of_copy_data({rest.text, rest.length}));
 }
 
-void DumpReader::skip_block() {
+void CopyBlockReader::skip_block() {
   while (in_block_ && next_line(row_)) {
     if (is_end_of_copy_data({row_.text, row_.length})) break;
   }
@@ -66,7 +66,7 @@ void DumpReader::skip_block() {
 }
 
 // -1, the end of the input, is not whitespace.
-void DumpReader::skip_space() {
+void CopyBlockReader::skip_space() {
   for (int c; (c = lines_.peek()) >= 0 && is_space(static_cast<unsigned char>(c)); lines_.advance()) {
     if (c == '\n') ++next_line_;
   }
@@ -74,7 +74,7 @@ void DumpReader::skip_space() {
 
 // Reads the next word, across line ends; at the end of the input the
 // word of the last quoted header stays.
-void DumpReader::read_header_word() {
+void CopyBlockReader::read_header_word() {
   skip_space();
   if (lines_.peek() < 0) return;
   quoted_word_.clear();
@@ -83,7 +83,7 @@ void DumpReader::read_header_word() {
   }
 }
 
-void DumpReader::skip_line() {
+void CopyBlockReader::skip_line() {
   if (lines_.skip_line()) ++next_line_;
 }
 

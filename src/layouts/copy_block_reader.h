@@ -13,7 +13,7 @@ namespace pgdump2pl {
 // dump's first byte to its last. A block opens at a line that starts with
 // COPY and whitespace; every line after it up to the one starting with
 // "\." is a row of that table. Every other line is skipped.
-class DumpReader {
+class CopyBlockReader {
  public:
   enum class Item {
     block,      // a block opens: table_name() names it; one whose header
@@ -23,7 +23,7 @@ class DumpReader {
     end,        // nothing more: the dump is exhausted, or error() is set
   };
 
-  explicit DumpReader(LineReader& lines) : lines_(lines) {}
+  explicit CopyBlockReader(LineReader& lines) : lines_(lines) {}
 
   // Inline for the rows, which are nearly every call.
   Item next() {
