@@ -15,23 +15,18 @@
 namespace pgdump2pl::testing {
 namespace {
 
-// The catalog after `script`, each statement handed over by its first word.
+// The catalog after `script`, each statement read by its first word and
+// applied.
 struct Loaded {
   explicit Loaded(std::string_view script) : source(script), lines(source, 5), lexer(lines) {
     for (lexer.advance(); lexer.current().kind != TokenKind::end; lexer.advance()) {
       const Token& word = lexer.current();
-      if (word.is_word("create")) {
-        catalog.read_create(lexer);
-      } else if (word.is_word("alter")) {
-        catalog.read_alter(lexer);
-      } else if (word.is_word("select")) {
-        catalog.read_select(lexer);
-      } else if (word.is_word("drop")) {
-        catalog.read_drop(lexer);
+      if (begins_definition_statement(word)) {
+        catalog.apply(read_definition_statement(lexer));
       } else if (word.is_word("set") && lexer.advance().is_word("search_path")) {
         lexer.advance();
         lexer.advance();
-        catalog.read_search_path(lexer);
+        catalog.apply(read_search_path(lexer));
       } else {
         lexer.skip_statement();
       }

@@ -6,32 +6,14 @@
 #include <string_view>
 #include <vector>
 
+#include "sql/column_default.h"
+#include "sql/definition_statement.h"
+#include "sql/qualified_name.h"
+#include "sql/search_path.h"
 #include "sql/sequence.h"
-#include "sql/sql_lexer.h"
 #include "values/column_type.h"
 
 namespace pgdump2pl {
-
-struct TypeName;
-
-// A name as PostgreSQL stores it: unquoted parts folded to lower case,
-// quoted parts as they stand; `schema` is empty when none was written.
-struct QualifiedName {
-  std::string schema;
-  std::string name;
-};
-
-// What a row gets for a column that it does not give a value.
-struct ColumnDefault {
-  enum class Kind : std::uint8_t {
-    null,        // no default, or DEFAULT NULL
-    constant,    // `value` is the constant's text: DEFAULT 0, 'x'::text, true
-    sequence,    // `value` is the key of the sequence whose next value it takes
-    expression,  // `value` is the SQL text of a default that needs a database: now()
-  };
-  Kind kind = Kind::null;
-  std::string value;
-};
 
 struct Column {
   std::string name;
@@ -50,16 +32,10 @@ struct Table {
 // define, as PostgreSQL would hold them after each statement.
 class Catalog {
  public:
-  // Each reads one statement whose first word is the current token and
-  // moves to the `;` (or meta command, or end) that ends it. Statements
-  // the catalog does not keep are skipped.
-  void read_create(SqlLexer& lexer);  // TABLE, DOMAIN, TYPE ... AS ENUM, SEQUENCE
-  void read_alter(SqlLexer& lexer);   // TABLE ... ADD/DROP [COLUMN], ALTER COLUMN ... SET DEFAULT / ADD GENERATED ... AS IDENTITY; SEQUENCE ... RESTART
-  void read_select(SqlLexer& lexer);  // setval(...) and set_config('search_path', ...)
-  // `SET search_path`: the current token is the first after TO or `=`.
-  void read_search_path(SqlLexer& lexer);
-  // DROP TABLE, SEQUENCE, DOMAIN or TYPE: a script may drop and define again.
-  void read_drop(SqlLexer& lexer);
+  // Makes the change the statement makes; names resolve against the
+  // search_path as it stands.
+  void apply(const DefinitionStatement& statement);
+  void apply(const SearchPath& path);
 
   // The table `name` means under the current search_path, or nullptr.
   const Table* find_table(const QualifiedName& name) const;
@@ -83,7 +59,8 @@ class Catalog {
     ColumnType type;
     ColumnDefault default_value;
   };
-  struct ColumnDefinition {
+  // A column a statement defines, before it joins its table.
+  struct ColumnEntry {
     Column column;
     ColumnOrigin origin;
     bool has_type = true;      // a partition's column options name none
@@ -91,7 +68,17 @@ class Catalog {
   };
   static constexpr std::size_t kNoColumn = static_cast<std::size_t>(-1);
   static std::size_t column_index(const Table& table, std::string_view name);
-  static bool begins_table_constraint(const Token& token);
+
+  void apply(std::monostate) {}
+  void apply(const TableDefinition& definition);
+  void apply(const TableAlteration& alteration);
+  void apply(const DomainDefinition& domain);
+  void apply(const EnumDefinition& type);
+  void apply(const SequenceDefinition& definition);
+  void apply(const SequenceAlteration& alteration);
+  void apply(const DropStatement& drop);
+  void apply(const SelectStatement& select);
+  void apply(const SetvalCall& call);
 
   std::string creation_schema() const;
   // The key of the object `name` means, or empty.
@@ -99,27 +86,32 @@ class Catalog {
   std::string resolve(const Map& objects, const QualifiedName& name, bool temp_first) const;
   std::string sequence_key(const QualifiedName& name) const;
   bool resolve_type(const TypeName& type, Column& column, std::string& domain) const;  // true: a serial
+  ColumnDefault resolve_default(const DefaultClause& clause) const;
   ColumnDefault domain_default(const std::string& domain) const;
   bool is_identity(const ColumnDefault& value) const;
 
-  void read_table(SqlLexer& lexer, bool temp);
-  void read_table_element(SqlLexer& lexer, const Table& table, std::vector<ColumnDefinition>& own, bool partition);
-  bool read_column(SqlLexer& lexer, const Table& table, ColumnDefinition& definition, bool typed);
-  void read_default(SqlLexer& lexer, ColumnDefault& value);
-  void read_generated(SqlLexer& lexer, const Table& table, ColumnDefinition& definition);
-  void read_like(SqlLexer& lexer, const Table& table, std::vector<ColumnDefinition>& own);
-  void read_domain(SqlLexer& lexer);
-  void read_enum(SqlLexer& lexer);
-  void read_sequence(SqlLexer& lexer, bool temp);
-  void read_setval(SqlLexer& lexer);
-  void read_set_config(SqlLexer& lexer);
-  void read_table_action(SqlLexer& lexer, std::string& key, bool only);
-  void read_column_action(SqlLexer& lexer, const std::string& key, const std::string& column, bool only);
-
+  ColumnEntry define_column(const Table& table, const ColumnDefinition& definition);
+  void generate(const Table& table, const GeneratedClause& clause, ColumnEntry& entry);
+  void copy_columns(const Table& table, const LikeClause& like, std::vector<ColumnEntry>& own);
   std::string make_sequence(const Table& table, std::string_view column, const QualifiedName& name, Sequence sequence);
+
+  // ALTER TABLE's actions on the table `key`, which follows it when it is renamed.
+  void alter(std::string& key, const AddColumn& action, bool only);
+  void alter(std::string& key, const DropColumn& action, bool only);
+  void alter(std::string& key, const SetColumnDefault& action, bool only);
+  void alter(std::string& key, const DropColumnDefault& action, bool only);
+  void alter(std::string& key, const DropColumnIdentity& action, bool only);
+  void alter(std::string& key, const SetColumnType& action, bool only);
+  void alter(std::string& key, const AddColumnGenerated& action, bool only);
+  void alter(std::string& key, const RenameColumn& action, bool only);
+  void alter(std::string& key, const RenameTable& action, bool only);
+  void alter(std::string& key, const SetTableSchema& action, bool only);
+  void alter(std::string& key, const AttachPartition& action, bool only);
+  void alter(std::string& key, const InheritTable& action, bool only);
+  void alter(std::string& key, const NoInheritTable& action, bool only);
+
   void set_default(const std::string& key, const std::string& column, const ColumnDefault& value, bool recurse);
-  void alter_type(SqlLexer& lexer, const std::string& key, const std::string& column);
-  void add_column(const std::string& key, ColumnDefinition definition);
+  void add_column(const std::string& key, ColumnEntry entry);
   void drop_column(const std::string& key, const std::string& column, bool recurse);
   void rename_column(const std::string& key, const std::string& from, const std::string& to);
   void move_table(std::string& key, const std::string& schema, const std::string& name);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "rows/row_fields.h"
-#include "sql/catalog.h"
+#include "sql/qualified_name.h"
 #include "sql/sql_lexer.h"
 
 namespace pgdump2pl {

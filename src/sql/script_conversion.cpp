@@ -18,7 +18,9 @@
 #include "rows/row_fields.h"
 #include "sql/catalog.h"
 #include "sql/copy_statement.h"
+#include "sql/definition_statement.h"
 #include "sql/insert_statement.h"
+#include "sql/search_path.h"
 #include "sql/sql_lexer.h"
 #include "values/text_encoding.h"
 
@@ -66,10 +68,7 @@ class ScriptConversion {
     end_block();
     if (first.kind == TokenKind::meta_command) return meta_command();
     if (first.is_word("copy")) return copy_statement();
-    if (first.is_word("create")) return catalog_.read_create(lexer_);
-    if (first.is_word("alter")) return catalog_.read_alter(lexer_);
-    if (first.is_word("select")) return catalog_.read_select(lexer_);
-    if (first.is_word("drop")) return catalog_.read_drop(lexer_);
+    if (begins_definition_statement(first)) return catalog_.apply(read_definition_statement(lexer_));
     if (first.is_word("set")) return set_statement();
     lexer_.skip_statement();
   }
@@ -81,7 +80,7 @@ class ScriptConversion {
     const std::string name(lexer_.current().text);
     lexer_.advance();
     if (lexer_.current().is_word("to") || lexer_.current().is_symbol("=")) lexer_.advance();
-    if (name == "search_path") return catalog_.read_search_path(lexer_);
+    if (name == "search_path") return catalog_.apply(read_search_path(lexer_));
     const std::string value(lexer_.current().text);
     if (name == "client_encoding" || name == "names") {
       select_encoding(value, lexer_.current().line);

@@ -3,11 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "sql/sql_lexer.h"
+#include "sql/sequence_options.h"
 
 namespace pgdump2pl {
-
-struct QualifiedName;
 
 // A sequence's bounds and state, as nextval and setval see them.
 class Sequence {
@@ -15,10 +13,9 @@ class Sequence {
   // A new sequence of an integer type of `integer_bytes` (2, 4 or 8).
   explicit Sequence(std::uint8_t integer_bytes = 8) : integer_bytes_(integer_bytes) {}
 
-  // Reads CREATE SEQUENCE's options (or ALTER SEQUENCE's, or an identity
-  // column's parenthesised ones) up to the first token that is none;
-  // `sequence_name` gets SEQUENCE NAME's, `owned_by` OWNED BY's table.
-  void read_options(SqlLexer& lexer, QualifiedName* sequence_name, QualifiedName* owned_by);
+  // Takes CREATE SEQUENCE's options, or ALTER SEQUENCE's, or an identity
+  // column's parenthesised ones; their names are the caller's.
+  void apply(const SequenceOptions& options);
   // The options of `source` for a new sequence: LIKE ... INCLUDING IDENTITY.
   void copy_options(const Sequence& source);
 

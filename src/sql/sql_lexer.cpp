@@ -94,9 +94,9 @@ SqlLexer::SqlLexer(LineReader& lines) : lines_(lines) { sync(); }
 
 int SqlLexer::error() const { return lines_.error(); }
 
-void SqlLexer::append_code_point(std::uint32_t code) {
+void SqlLexer::append_code_point(std::uint32_t code, std::string& out) const {
   if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
-  if (code_points_ == nullptr || !code_points_->append(code, text_)) append_utf8(text_, code);
+  if (code_points_ == nullptr || !code_points_->append(code, out)) append_utf8(out, code);
 }
 
 void SqlLexer::sync() {
@@ -132,7 +132,7 @@ bool SqlLexer::refill(std::size_t& at, bool consuming) {
 }
 
 void SqlLexer::drop(std::size_t n) {
-  if (capturing_) capture_.append(data_, n);
+  if (capturing_) keep(data_, n);
   lines_.consume(n);
   data_ += n;
   avail_ -= n;
@@ -214,79 +214,77 @@ std::size_t SqlLexer::continuation(std::size_t at) {
 // the script ends inside.
 bool SqlLexer::scan_quoted(std::size_t at, char quote, Quoting quoting, bool& decoded, std::size_t& end) {
   decoded = false;
-  std::size_t from = at;  // the first byte not yet in text_
-  auto take = [&](std::size_t upto) {
-    if (!decoded) text_.clear();
-    decoded = true;
-    text_.append(data_ + from, upto - from);
-  };
-  std::size_t i = at;
   for (;;) {
-    for (;;) {
-      if (quoting == Quoting::escapes) {
-        while (i < avail_ && data_[i] != quote && data_[i] != '\\') ++i;
-      } else if (const void* hit = std::memchr(data_ + i, quote, avail_ - i)) {
-        i = static_cast<std::size_t>(static_cast<const char*>(hit) - data_);
+    QuotedBody body{at};
+    for (scan_quoted_body({data_, avail_}, quote, quoting, false, body); !body.closed;) {
+      if (read_more()) {
+        scan_quoted_body({data_, avail_}, quote, quoting, false, body);
       } else {
-        i = avail_;
+        scan_quoted_body({data_, avail_}, quote, quoting, true, body);
+        if (!body.closed) return false;
       }
-      if (i < avail_) break;
-      if (!read_more()) return false;
     }
-    if (data_[i] == '\\') {
-      take(i);
-      i = read_escape(i);
-      if (i == 0) return false;
-      from = i;
-      continue;
+    const std::size_t resumed = quote == '\'' ? continuation(body.end + 1) : 0;
+    if (body.decoded || decoded || resumed != 0) {
+      if (!decoded) text_.clear();
+      decoded = true;
+      decode_quoted({data_ + at, body.end - at}, quote, quoting, text_);
     }
-    if (quoting != Quoting::bits && byte_at(i + 1) == quote) {
-      take(i + 1);  // one of the two quotes
-      i += 2;
-      from = i;
-      continue;
-    }
-    const std::size_t resumed = quote == '\'' ? continuation(i + 1) : 0;
     if (resumed == 0) {
-      if (decoded) take(i);
-      end = i + 1;
+      end = body.end + 1;
       return true;
     }
-    take(i);
-    i = from = resumed;
+    at = resumed;
   }
 }
 
-// Reads the backslash escape at `at` of an E'' string into text_: the
-// offset past it, 0 when the script ends inside it.
-std::size_t SqlLexer::read_escape(std::size_t at) {
-  const int c = byte_at(at + 1);
-  if (c < 0) return 0;
+void SqlLexer::decode_quoted(std::string_view body, char quote, Quoting quoting, std::string& out) const {
+  std::size_t from = 0;  // the first byte not yet in `out`
+  std::size_t i = 0;
+  // A body that scan_quoted_body() closed: its quotes come in pairs, and
+  // a byte follows each backslash.
+  while ((i = next_quoting_byte(body, i, quote, quoting)) < body.size()) {
+    if (body[i] == '\\') {
+      out.append(body.data() + from, i - from);
+      i = from = read_escape(body, i, out);
+    } else {
+      out.append(body.data() + from, i + 1 - from);  // one of the two quotes
+      i = from = i + 2;
+    }
+  }
+  out.append(body.data() + from, body.size() - from);
+}
+
+// Reads the backslash escape at `at` of an E'' string's body into `out`:
+// the offset past it.
+std::size_t SqlLexer::read_escape(std::string_view body, std::size_t at, std::string& out) const {
+  const auto byte = [body](std::size_t k) { return k < body.size() ? static_cast<unsigned char>(body[k]) : -1; };
+  const int c = byte(at + 1);
   auto hex_run = [&](std::size_t from, std::size_t count, std::uint32_t& value) {
     value = 0;
     for (std::size_t k = from; k < from + count; ++k) {
-      const int digit = hex_value(byte_at(k));
+      const int digit = hex_value(byte(k));
       if (digit < 0) return false;
       value = value * 16 + static_cast<std::uint32_t>(digit);
     }
     return true;
   };
   switch (c) {
-    case 'b': text_ += '\b'; return at + 2;
-    case 'f': text_ += '\f'; return at + 2;
-    case 'n': text_ += '\n'; return at + 2;
-    case 'r': text_ += '\r'; return at + 2;
-    case 't': text_ += '\t'; return at + 2;
+    case 'b': out += '\b'; return at + 2;
+    case 'f': out += '\f'; return at + 2;
+    case 'n': out += '\n'; return at + 2;
+    case 'r': out += '\r'; return at + 2;
+    case 't': out += '\t'; return at + 2;
     case 'x': {
       std::size_t i = at + 2;
-      int value = hex_value(byte_at(i));
+      int value = hex_value(byte(i));
       if (value < 0) break;
-      const int second = hex_value(byte_at(++i));
+      const int second = hex_value(byte(++i));
       if (second >= 0) {
         value = value * 16 + second;
         ++i;
       }
-      text_ += static_cast<char>(value);
+      out += static_cast<char>(value);
       return i;
     }
     case 'u':
@@ -295,8 +293,8 @@ std::size_t SqlLexer::read_escape(std::size_t at) {
       std::uint32_t code = 0;
       if (!hex_run(at + 2, digits, code)) break;
       std::size_t i = at + 2 + digits;
-      if (is_high_surrogate(code) && byte_at(i) == '\\') {
-        const int form = byte_at(i + 1);
+      if (is_high_surrogate(code) && byte(i) == '\\') {
+        const int form = byte(i + 1);
         const std::size_t low_digits = form == 'u' ? 4 : form == 'U' ? 8 : 0;
         std::uint32_t low = 0;
         if (low_digits != 0 && hex_run(i + 2, low_digits, low) && is_low_surrogate(low)) {
@@ -304,7 +302,7 @@ std::size_t SqlLexer::read_escape(std::size_t at) {
           i += 2 + low_digits;
         }
       }
-      append_code_point(code);
+      append_code_point(code, out);
       return i;
     }
     default:
@@ -312,15 +310,15 @@ std::size_t SqlLexer::read_escape(std::size_t at) {
         unsigned value = static_cast<unsigned>(c - '0');
         std::size_t i = at + 2;
         for (int digit = 1; digit < 3; ++digit, ++i) {
-          const int next = byte_at(i);
+          const int next = byte(i);
           if (next < '0' || next > '7') break;
           value = value * 8 + static_cast<unsigned>(next - '0');
         }
-        text_ += static_cast<char>(value & 0xFF);
+        out += static_cast<char>(value & 0xFF);
         return i;
       }
   }
-  text_ += static_cast<char>(c);
+  out += static_cast<char>(c);
   return at + 2;
 }
 
@@ -374,7 +372,7 @@ std::string_view SqlLexer::decode_unicode(std::string_view raw, char escape) {
       code = combine_surrogates(code, low);
       i += low_length;
     }
-    append_code_point(code);
+    append_code_point(code, text_);
   }
   return text_;
 }
@@ -384,11 +382,15 @@ const Token& SqlLexer::emit(TokenKind kind, std::string_view text, std::size_t e
   token_.kind = kind;
   token_.text = text;
   if (capturing_) {
-    capture_.append(data_, end);
+    keep(data_, end);
     capture_end_ = capture_.size();
   }
   return token_;
 }
+
+// Out of the way: a capture is rare, and its append inline would cost
+// every token the registers it needs.
+void SqlLexer::keep(const char* bytes, std::size_t n) { capture_.append(bytes, n); }
 
 const Token& SqlLexer::end_of_script() {
   finished_ = true;
@@ -410,7 +412,7 @@ const Token& SqlLexer::advance() {
 }
 
 bool SqlLexer::advance_over(std::string_view prefix) {
-  if (!token_.is_symbol(";") || paren_depth_ != 0 || capturing_ || finished_ || prefix.empty()) return false;
+  if (!token_.is_symbol(";") || nesting() != 0 || capturing_ || finished_ || prefix.empty()) return false;
   lines_.consume(token_end_);
   token_end_ = 0;
   in_data_ = false;
@@ -437,8 +439,12 @@ const Token& SqlLexer::lex_next() {
   const bool more = skip_blanks(at, true);
   drop(at);
   if (!more) return end_of_script();
-  token_.line = line_;
+  return lex_token();
+}
 
+// The token at the first byte not yet consumed, which starts one.
+const Token& SqlLexer::lex_token() {
+  token_.line = line_;
   const char c = data_[0];
   if (is(c, kIdentStart)) {
     switch (c) {
@@ -470,28 +476,35 @@ const Token& SqlLexer::lex_next() {
     case '"': return lex_quoted(1, '"', Quoting::plain, false);
     case '$': return lex_dollar();
     case '\\': return lex_meta_command();
-    case '(':
-      ++parens_;
-      paren_depth_ = parens_ + begin_depth_;
-      break;
-    case ')':
-      if (parens_ > 0) --parens_;
-      paren_depth_ = parens_ + begin_depth_;
-      break;
-    case ';':
-      if (paren_depth_ == 0) {
-        emit(TokenKind::symbol, {data_, 1}, 1);
-        capturing_ = false;  // nothing asks for more than a statement
-        words_in_statement_ = 0;
-        std::fill(std::begin(leading_words_), std::end(leading_words_), '\0');
-        return token_;
-      }
-      break;
     case ':':
       if (byte_at(1) == ':') return emit(TokenKind::symbol, {data_, 2}, 2);
       break;
     default:
       if (is(c, kOperator)) return lex_operator();
+  }
+  return lex_symbol();
+}
+
+// A one-byte symbol; `(`, `)` and `;` nest and end statements.
+const Token& SqlLexer::lex_symbol() {
+  switch (data_[0]) {
+    case '(':
+      ++open_parens_;
+      break;
+    case ')':
+      if (open_parens_ > 0) --open_parens_;
+      break;
+    case ';':
+      if (nesting() == 0) {
+        emit(TokenKind::symbol, {data_, 1}, 1);
+        capturing_ = false;  // nothing asks for more than a statement
+        words_in_statement_ = 0;
+        leading_words_ = {};
+        return token_;
+      }
+      break;
+    default:
+      break;
   }
   return emit(TokenKind::symbol, {data_, 1}, 1);
 }
@@ -524,20 +537,19 @@ void SqlLexer::track_blocks(std::string_view word) {
     }
     ++words_in_statement_;
   }
-  const char* first = leading_words_;
-  if (first[0] != 'c' || parens_ != 0) return;
+  const char* first = leading_words_.data();
+  if (first[0] != 'c' || open_parens_ != 0) return;
   if (!(first[1] == 'f' || first[1] == 'p' ||
         (first[1] == 'o' && first[2] == 'r' && (first[3] == 'f' || first[3] == 'p')))) {
     return;
   }
   if (word == "begin") {
-    ++begin_depth_;
+    ++open_blocks_;
   } else if (word == "case") {
-    if (begin_depth_ >= 1) ++begin_depth_;
+    if (open_blocks_ >= 1) ++open_blocks_;
   } else if (word == "end") {
-    if (begin_depth_ > 0) --begin_depth_;
+    if (open_blocks_ > 0) --open_blocks_;
   }
-  paren_depth_ = parens_ + begin_depth_;
 }
 
 const Token& SqlLexer::lex_quoted(std::size_t body, char quote, Quoting quoting, bool unicode) {
@@ -669,112 +681,36 @@ const Token& SqlLexer::lex_meta_command() {
 
 void SqlLexer::skip_statement() {
   while (token_.kind != TokenKind::end && token_.kind != TokenKind::meta_command &&
-         !(token_.is_symbol(";") && paren_depth_ == 0)) {
+         !(token_.is_symbol(";") && nesting() == 0)) {
     advance();
   }
 }
 
-bool SqlLexer::read_plain_tuple(RowFields& row) {
-  // A tuple is read from the buffer as it stands; one that runs past it
-  // is left to the tokens, so room for a long one is made first.
-  constexpr std::size_t kLookahead = std::size_t{1} << 16;
-  if (!token_.is_symbol("(") || !standard_conforming_strings_ || capturing_) return false;
-  if (avail_ - token_end_ < kLookahead) read_more();
-  row.clear();
-  const char* p = data_ + token_end_;
-  const char* const end = data_ + avail_;
-  std::uint64_t lines = 0;
-  const auto digits = [&] {
-    const char* const first = p;
-    while (p < end && is(*p, kDigit)) ++p;
-    return p > first;
-  };
-  for (;;) {
-    for (; p < end && is(*p, kSpace); ++p) lines += *p == '\n';
-    if (p == end) return false;
-    const char c = *p;
-    if (c == '\'') {
-      std::string& bytes = row.add(Field::Source::value).bytes;
-      for (const char* start = ++p;;) {
-        const auto* quote = static_cast<const char*>(std::memchr(p, '\'', static_cast<std::size_t>(end - p)));
-        if (quote == nullptr || quote + 1 == end) return false;
-        bytes.append(start, static_cast<std::size_t>(quote - start));
-        p = quote + 1;
-        if (*p != '\'') break;
-        bytes += '\'';
-        start = ++p;
-      }
-      if (std::memchr(bytes.data(), '\n', bytes.size()) != nullptr) {
-        lines += static_cast<std::uint64_t>(std::count(bytes.begin(), bytes.end(), '\n'));
-      }
-    } else if (c == '-' || is(c, kDigit)) {
-      Field& field = row.add(Field::Source::value);
-      const char* const start = p;
-      p += c == '-' ? 1 : 0;
-      if (!digits()) return false;
-      if (p < end && *p == '.' && (++p, !digits())) return false;
-      if (p < end && (*p == 'e' || *p == 'E')) {
-        ++p;
-        if (p < end && (*p == '+' || *p == '-')) ++p;
-        if (!digits()) return false;
-      }
-      field.numeric_literal = true;
-      field.bytes.assign(start, static_cast<std::size_t>(p - start));
-    } else if (is(c, kIdentStart)) {
-      const char* const start = p;
-      while (p < end && is(*p, kIdentCont)) ++p;
-      char word[6] = {};
-      if (p - start > 5) return false;
-      for (const char* q = start; q < p; ++q) word[q - start] = static_cast<char>(*q | 0x20);
-      const std::string_view keyword(word, static_cast<std::size_t>(p - start));
-      if (keyword == "null") {
-        row.add(Field::Source::null);
-      } else if (keyword == "true" || keyword == "false") {
-        row.add(Field::Source::value).bytes.assign(keyword);
-      } else {
-        return false;
-      }
-    } else {
-      return false;
-    }
-    while (p < end && *p == ' ') ++p;
-    if (p == end) return false;
-    if (*p == ')') break;
-    if (*p != ',') return false;
-    ++p;
+bool SqlLexer::refill_window() {
+  // The current token's text, when it is the buffer's bytes, moves with them.
+  const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(token_.text.data()) - reinterpret_cast<std::uintptr_t>(data_);
+  const bool more = read_more();
+  if (offset < token_end_) token_.text = {data_ + offset, token_.text.size()};
+  return more;
+}
+
+const Token& SqlLexer::consume(std::size_t n, int closed) {
+  const char* const from = data_ + token_end_;
+  const char* const to = from + n;
+  for (const char* at = from; (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(to - at)))); ++at) {
+    ++line_;
   }
-  // The next tuple's `(` is taken too when only a comma and blanks come
-  // before it, as between the rows of a multi-row INSERT.
-  const char* next = p + 1;
-  std::uint64_t next_lines = 0;
-  for (; next < end && is(*next, kSpace); ++next) next_lines += *next == '\n';
-  // So is the `;` that ends the statement there.
-  if (next < end && *next == ',') {
-    for (++next; next < end && is(*next, kSpace); ++next) next_lines += *next == '\n';
-    if (next < end && *next == '(') {
-      p = next;
-      lines += next_lines;
-    }
-  } else if (next < end && *next == ';' && parens_ == 1 && begin_depth_ == 0) {
-    p = next;
-    lines += next_lines;
+  if (capturing_) keep(from, n);
+  open_parens_ = std::max(0, open_parens_ - closed);
+  lines_.consume(token_end_ + n);
+  token_end_ = 0;
+  sync();
+  // What follows a tuple, taken without the whole of lex_next().
+  if (avail_ != 0 && (data_[0] == '(' || data_[0] == ';')) {
+    token_.line = line_;
+    return lex_symbol();
   }
-  const auto taken = static_cast<std::size_t>(p - data_);
-  lines_.consume(taken);
-  data_ += taken;
-  avail_ -= taken;
-  line_ += lines;
-  if (*p != '(') {
-    if (parens_ > 0) --parens_;
-    paren_depth_ = parens_ + begin_depth_;
-  }
-  token_.line = line_;
-  emit(TokenKind::symbol, {data_, 1}, 1);
-  if (*p == ';') {
-    words_in_statement_ = 0;
-    std::fill(std::begin(leading_words_), std::end(leading_words_), '\0');
-  }
-  return true;
+  return lex_next();
 }
 
 void SqlLexer::start_capture() {

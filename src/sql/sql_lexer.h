@@ -1,12 +1,13 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "io/line_reader.h"
-#include "rows/row_fields.h"
 
 namespace pgdump2pl {
 
@@ -31,6 +32,52 @@ class CodePointWriter {
  protected:
   ~CodePointWriter() = default;
 };
+
+// How a quoted body's bytes read: '...' and "..." double their quote for
+// one; E'...', and '...' with standard_conforming_strings off, also take
+// backslash escapes; B'...' and X'...' take neither.
+enum class Quoting : std::uint8_t { plain, escapes, bits };
+
+// Where a quoted body ends, as far as the bytes at hand tell.
+struct QuotedBody {
+  std::size_t end = 0;   // the closing quote when `closed`, else where to scan on once more bytes are read
+  bool closed = false;
+  bool decoded = false;  // its text is not its bytes as they stand: a doubled quote or an escape
+};
+
+// The first byte of `bytes` from `i` that is not a quoted body's text as
+// it stands: its quote, or with escapes a backslash; bytes.size() if none.
+inline std::size_t next_quoting_byte(std::string_view bytes, std::size_t i, char quote, Quoting quoting) {
+  if (quoting == Quoting::escapes) {
+    while (i < bytes.size() && bytes[i] != quote && bytes[i] != '\\') ++i;
+    return i;
+  }
+  const void* hit = std::memchr(bytes.data() + i, quote, bytes.size() - i);
+  return hit != nullptr ? static_cast<std::size_t>(static_cast<const char*>(hit) - bytes.data()) : bytes.size();
+}
+
+// The rule of a quoted body, for the lexer and for a reader that scans
+// bytes itself: scans `bytes` from body.end (just past the opening quote,
+// or where the last scan stopped) to the closing quote. `last` says that
+// nothing follows `bytes`, so that a quote ending them closes the body.
+inline void scan_quoted_body(std::string_view bytes, char quote, Quoting quoting, bool last, QuotedBody& body) {
+  std::size_t i = body.end;
+  for (;;) {
+    i = next_quoting_byte(bytes, i, quote, quoting);
+    if (i == bytes.size()) break;
+    const bool escape = bytes[i] == '\\';
+    // The byte after a backslash, or after a quote that may be doubled, tells what it is.
+    if (i + 1 == bytes.size() && (escape || (!last && quoting != Quoting::bits))) break;
+    if (escape || (quoting != Quoting::bits && i + 1 < bytes.size() && bytes[i + 1] == quote)) {
+      body.decoded = true;
+      i += 2;
+      continue;
+    }
+    body.closed = true;
+    break;
+  }
+  body.end = i;
+}
 
 struct Token {
   TokenKind kind = TokenKind::end;
@@ -71,7 +118,7 @@ class SqlLexer {
   // Parentheses open in the statement so far: a `;` inside them does not
   // end it, as in psql. The BEGIN ATOMIC ... END body of a CREATE
   // FUNCTION or PROCEDURE counts as one more, for the same reason.
-  int paren_depth() const { return paren_depth_; }
+  int nesting() const { return open_parens_ + open_blocks_; }
   // Advances to the `;` that ends the current statement, a meta command,
   // or the end, unless current() already is one.
   void skip_statement();
@@ -85,13 +132,24 @@ class SqlLexer {
   // Stops keeping bytes; captured() stays as it is.
   void stop_capture() { capturing_ = false; }
 
-  // With the `(` of a VALUES tuple current: reads the whole tuple at once
-  // when it holds only what pg_dump writes (numbers, plain strings, NULL,
-  // TRUE, FALSE, by commas and blanks), as read_value_expression() would
-  // read each, and makes its `)` current, or the next tuple's `(` when a
-  // comma is all that stands between them, or the statement's `;`. False, with the lexer not moved, for
-  // anything else (`row` then holds a part): the tokens then take it.
-  bool read_plain_tuple(RowFields& row);
+  // For a reader that scans the plainest tokens itself where tokens would
+  // be too slow (pg_dump's INSERT tuples): the script's bytes after the
+  // current token, as far as they are read, ...
+  std::string_view window() const { return {data_ + token_end_, avail_ - token_end_}; }
+  // ... one more block read after them, which may move them (current()
+  // stays valid); false when the script has no more, ...
+  bool refill_window();
+  // ... and a move past the current token and the first `n` bytes of the
+  // window, to the token after them, lexed as advance() lexes it. The
+  // bytes hold only whole blanks, commas, constants (numbers, strings,
+  // NULL, TRUE, FALSE) and `closed` parentheses that close groups opened
+  // before them: the lexer counts their lines and keeps their capture.
+  const Token& consume(std::size_t n, int closed);
+  // The quoting of a plain '...' string under the current settings, and
+  // the text of a body that scan_quoted_body() found `decoded`, appended
+  // to `out`, as the lexer reads it.
+  Quoting string_quoting() const { return standard_conforming_strings_ ? Quoting::plain : Quoting::escapes; }
+  void decode_quoted(std::string_view body, char quote, Quoting quoting, std::string& out) const;
 
   // The data lines of a COPY ... FROM stdin whose `;` is current(): the
   // rest of the `;`'s line is skipped, then each call gives one whole line
@@ -107,8 +165,6 @@ class SqlLexer {
   int error() const;
 
  private:
-  enum class Quoting : std::uint8_t { plain, escapes, bits };
-
   void sync();
   bool read_more();
   int byte_at(std::size_t at);
@@ -117,11 +173,13 @@ class SqlLexer {
   bool skip_blanks(std::size_t& at, bool consuming);
   std::size_t continuation(std::size_t at);
   bool scan_quoted(std::size_t at, char quote, Quoting quoting, bool& decoded, std::size_t& end);
-  std::size_t read_escape(std::size_t at);
+  std::size_t read_escape(std::string_view body, std::size_t at, std::string& out) const;
   std::size_t uescape_clause(std::size_t at, char& escape);
   std::string_view decode_unicode(std::string_view raw, char escape);
-  void append_code_point(std::uint32_t code);
+  void append_code_point(std::uint32_t code, std::string& out) const;
   const Token& lex_next();
+  const Token& lex_token();
+  const Token& lex_symbol();
   const Token& lex_word();
   const Token& lex_quoted(std::size_t body, char quote, Quoting quoting, bool unicode);
   const Token& lex_dollar();
@@ -130,6 +188,7 @@ class SqlLexer {
   const Token& lex_meta_command();
   void track_blocks(std::string_view word);
   const Token& emit(TokenKind kind, std::string_view text, std::size_t end);
+  [[gnu::noinline]] void keep(const char* bytes, std::size_t n);
   const Token& end_of_script();
 
   LineReader& lines_;
@@ -141,11 +200,10 @@ class SqlLexer {
   bool capturing_ = false;
   bool standard_conforming_strings_ = true;
   const CodePointWriter* code_points_ = nullptr;
-  int paren_depth_ = 0;     // parentheses and BEGIN ... END blocks open
-  int parens_ = 0;
-  int begin_depth_ = 0;     // BEGIN ATOMIC ... END bodies of CREATE FUNCTION/PROCEDURE, as psql counts them
+  int open_parens_ = 0;
+  int open_blocks_ = 0;  // BEGIN ATOMIC ... END bodies of CREATE FUNCTION/PROCEDURE, as psql counts them
   unsigned words_in_statement_ = 0;
-  char leading_words_[4] = {};  // initials of CREATE, OR, REPLACE, FUNCTION, PROCEDURE among the first words
+  std::array<char, 4> leading_words_{};  // initials of CREATE, OR, REPLACE, FUNCTION, PROCEDURE among the first words
   std::uint64_t line_ = 1;  // the line of the next unread byte
   // The LineReader's unconsumed bytes: the current token is their first
   // token_end_ bytes, kept there until the lexer moves on.

@@ -6,8 +6,8 @@
 
 namespace pgdump2pl {
 
-// The catalog's readers walk one statement's tokens and must never move
-// past the token that ends it, so that the caller finds it current.
+// The definitions' readers walk one statement's tokens and must never
+// move past the token that ends it, so that the caller finds it current.
 
 inline bool ends_statement(const Token& token) {
   return token.kind == TokenKind::end || token.kind == TokenKind::meta_command || token.is_symbol(";");
@@ -37,6 +37,15 @@ inline bool accept_if_exists(SqlLexer& lexer) {
   accept_word(lexer, "not");
   accept_word(lexer, "exists");
   return true;
+}
+
+// A table constraint, where a column of CREATE TABLE or ALTER TABLE's ADD
+// may stand.
+inline bool begins_table_constraint(const Token& token) {
+  for (const std::string_view word : {"constraint", "primary", "unique", "check", "foreign"}) {
+    if (token.is_word(word)) return true;
+  }
+  return false;
 }
 
 // From a `(`, moves past its matching `)`; from anything else, past that token.

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "sql/catalog.h"
+#include "sql/qualified_name.h"
+#include "sql/sql_lexer.h"
 
 namespace pgdump2pl {
 

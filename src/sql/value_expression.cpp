@@ -114,15 +114,15 @@ void read_value_expression(SqlLexer& lexer, RowFields& row) {
   Field& field = row.add(Field::Source::value);
   lexer.start_capture();
   // The depth of the tuple itself: a `(` that is current is counted.
-  const int depth = lexer.paren_depth() - (lexer.current().is_symbol("(") ? 1 : 0);
+  const int depth = lexer.nesting() - (lexer.current().is_symbol("(") ? 1 : 0);
   if (read_constant(lexer, field) && ends_element(lexer.current())) return lexer.stop_capture();
   // Up to the `,` or `)` of the tuple, brackets and parentheses balanced.
   int brackets = 0;
   for (;;) {
     const Token& token = lexer.current();
     if (token.kind == TokenKind::end || token.kind == TokenKind::meta_command || token.is_symbol(";")) break;
-    if (brackets == 0 && token.is_symbol(",") && lexer.paren_depth() == depth) break;
-    if (token.is_symbol(")") && lexer.paren_depth() < depth) break;
+    if (brackets == 0 && token.is_symbol(",") && lexer.nesting() == depth) break;
+    if (token.is_symbol(")") && lexer.nesting() < depth) break;
     brackets += token.is_symbol("[") ? 1 : token.is_symbol("]") ? -1 : 0;
     lexer.advance();
   }
