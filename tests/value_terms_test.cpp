@@ -109,6 +109,7 @@ const ValueCase kValueCases[] = {
     {"decimal", {10, 2}, "12.5", "12.50"},
     {"dec", {5, 2}, "999.995", kText},
     {"numeric", {5, 2}, "-999.994", "-999.99"},
+    {"numeric", {5, 2}, "1000.00", kText},
     {"numeric", {5, 2}, "0.005", "0.01"},
     {"numeric", {5, 2}, "-0.004", "0.00"},
     {"numeric", {5, 2}, "Infinity", kText},

@@ -523,7 +523,8 @@ std::size_t significant_digits(std::string_view text) {
 // Nearly every value of a dump is written as its type prints it, and a
 // plain decimal reads back unchanged: such values are copied. A double
 // is the nearest to the decimal for PostgreSQL and SWI-Prolog alike; a
-// real keeps any decimal of six digits exactly.
+// real keeps any decimal of six digits exactly. Integers are copied
+// before, by write_printed_value().
 char* copy_printed(const ColumnType& type, std::string_view text, char* out) {
   constexpr std::size_t kLongest = 30;  // far inside a double's range
   if (text.size() > kLongest) return nullptr;
@@ -531,12 +532,6 @@ char* copy_printed(const ColumnType& type, std::string_view text, char* out) {
   const std::size_t whole_digits = printed_decimal_digits(text, has_point);
   if (whole_digits == 0) return nullptr;
   switch (type.kind) {
-    case ColumnKind::integer: {
-      const std::size_t always_fits =
-          type.integer_bytes == 2 ? 4 : type.integer_bytes == 4 ? 9 : type.integer_bytes == 8 ? 18 : 0;
-      if (has_point || whole_digits > always_fits) return nullptr;
-      return put(out, text);
-    }
     case ColumnKind::floating: {
       if (type.single_precision && significant_digits(text) > 6) return nullptr;
       out = put(out, text);
@@ -552,6 +547,7 @@ char* copy_printed(const ColumnType& type, std::string_view text, char* out) {
       }
       return put(out, text);
     }
+    case ColumnKind::integer:
     case ColumnKind::boolean:
     case ColumnKind::text: break;
   }
