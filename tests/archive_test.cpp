@@ -35,11 +35,11 @@ struct Script {
 };
 
 // All that `source` yields, in reads of an odd size.
-Script read_all(ByteSource& source) {
+Script read_all(ByteSource& source, std::size_t chunk = 333) {
   Script script;
   char buffer[333];
   for (;;) {
-    const ReadResult got = source.read(buffer, sizeof buffer);
+    const ReadResult got = source.read(buffer, chunk);
     if (got.size == 0) {
       if (got.failed) script.failure = source.failure();
       return script;
@@ -48,6 +48,7 @@ Script read_all(ByteSource& source) {
   }
 }
 
+// `trickle` feeds the archive and reads the script a byte at a time.
 Script read_archive(const std::string& name, const std::string& bytes, bool trickle = false) {
   if (name.find("directory") != std::string::npos) {
     DirectoryArchiveSource source(kArchives + name);
@@ -56,28 +57,43 @@ Script read_archive(const std::string& name, const std::string& bytes, bool tric
   MemorySource memory(bytes);
   MemorySource trickled(bytes, 0, 1);
   ByteSource& input = trickle ? static_cast<ByteSource&>(trickled) : memory;
+  const std::size_t chunk = trickle ? 1 : 333;
   if (name.find(".tar") != std::string::npos) {
     TarArchiveSource source(input);
-    return read_all(source);
+    return read_all(source, chunk);
   }
   CustomArchiveSource source(input);
-  return read_all(source);
+  return read_all(source, chunk);
 }
 
-// The tar archive with every member's size in the base-256 form that tar
-// writers use for sizes too large for octal.
-std::string with_base256_sizes(std::string tar) {
+// Writes the checksum of the tar header at `at`, as tar does or, with
+// `full_width`, in eight digits that run into the next field.
+void sign_header(std::string& tar, std::size_t at, bool full_width = false) {
+  tar.replace(at + 148, 8, 8, ' ');
+  unsigned sum = 0;
+  for (std::size_t i = 0; i < 512; ++i) sum += static_cast<unsigned char>(tar[at + i]);
+  char digits[16];
+  std::snprintf(digits, sizeof digits, full_width ? "%08o" : "%06o", sum);
+  tar.replace(at + 148, full_width ? 8 : 7, digits, full_width ? 8 : 7);
+}
+
+// The tar archive with its members' numbers as other tar writers put
+// them: sizes in the base-256 form meant for sizes too large for octal,
+// or sizes and checksums in octal digits that fill their fields, with no
+// terminator before the next field's digits.
+std::string with_numbers_rewritten(std::string tar, bool base256) {
   for (std::size_t at = 0; at + 512 <= tar.size() && tar[at] != '\0';) {
     const std::uint64_t size = std::stoull(tar.substr(at + 124, 12), nullptr, 8);
-    tar.replace(at + 124, 12, 12, '\0');
-    tar[at + 124] = static_cast<char>(0x80);
-    for (std::size_t i = 0; i < 8; ++i) tar[at + 135 - i] = static_cast<char>(size >> (8 * i) & 0xff);
-    tar.replace(at + 148, 8, 8, ' ');
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < 512; ++i) sum += static_cast<unsigned char>(tar[at + i]);
-    char checksum[8];
-    std::snprintf(checksum, sizeof checksum, "%06o", sum);
-    tar.replace(at + 148, 7, checksum, 7);
+    if (base256) {
+      tar.replace(at + 124, 12, 12, '\0');
+      tar[at + 124] = static_cast<char>(0x80);
+      for (std::size_t i = 0; i < 8; ++i) tar[at + 135 - i] = static_cast<char>(size >> (8 * i) & 0xff);
+    } else {
+      char digits[16];
+      std::snprintf(digits, sizeof digits, "%012llo", static_cast<unsigned long long>(size));
+      tar.replace(at + 124, 12, digits, 12);
+    }
+    sign_header(tar, at, !base256);
     at += 512 + (size + 511) / 512 * 512;
   }
   return tar;
@@ -86,12 +102,14 @@ std::string with_base256_sizes(std::string tar) {
 TEST(Archives, ConvertToTheFactsOfPgRestoresScript) {
   for (const char* database : {"all_kinds", "crawler"}) {
     for (const char* format :
-         {"custom", "custom-z0", "custom-pipe", "directory", "directory-z0", "tar", "tar-base256", "inserts"}) {
+         {"custom", "custom-z0", "custom-pipe", "directory", "directory-z0", "tar", "tar-base256", "tar-full-width",
+          "inserts"}) {
       const std::string name = std::string(database) + "." + format;
       SCOPED_TRACE(name);
-      const std::string bytes = std::string_view(format) == "tar-base256"
-                                    ? with_base256_sizes(file_bytes(kArchives + database + ".tar"))
-                                    : file_bytes(kArchives + name);
+      const std::string_view f = format;
+      const std::string bytes = f.starts_with("tar-") ? with_numbers_rewritten(file_bytes(kArchives + database + ".tar"),
+                                                                               f == "tar-base256")
+                                                      : file_bytes(kArchives + name);
       const Script script = read_archive(name, bytes, std::string_view(format) == "custom-pipe");
       ASSERT_EQ(script.failure.error, 0) << script.failure.reason;
       // Every format but --inserts restores to the custom archive's script.
@@ -113,15 +131,29 @@ TEST(Archives, TellWhichEntryAndRowALineCameFrom) {
   MemorySource memory(bytes);
   CustomArchiveSource source(memory);
   const Script script = read_all(source);
-  const std::size_t copy = script.text.find("COPY public.sites ");
-  ASSERT_NE(copy, std::string::npos);
-  const std::string_view before = std::string_view(script.text).substr(0, copy);
-  const auto copy_line = static_cast<std::uint64_t>(std::count(before.begin(), before.end(), '\n') + 1);
-  const ArchiveScript::Origin row = source.origin_of(copy_line + 2);
-  ASSERT_NE(row.entry, nullptr);
-  EXPECT_EQ(row.entry->describe(), "table public.sites (dumpId " + std::to_string(row.entry->dump_id) + ")");
-  EXPECT_EQ(row.data_line, 2u);
-  EXPECT_EQ(source.origin_of(copy_line).data_line, 0u);
+  struct Case {
+    std::string_view text;    // the line that starts with it,
+    std::uint64_t below;      // or the one this far below it,
+    std::string_view desc;    // came from this entry of table sites
+    std::uint64_t data_line;  // and, for a data line, this row
+  };
+  const Case cases[] = {
+      {"CREATE TABLE public.sites ", 1, "TABLE", 0},
+      {"COPY public.sites ", 0, "TABLE DATA", 0},
+      {"COPY public.sites ", 2, "TABLE DATA", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + " + " + std::to_string(c.below));
+    const std::size_t at = script.text.find(c.text);
+    ASSERT_NE(at, std::string::npos);
+    const std::string_view before = std::string_view(script.text).substr(0, at);
+    const auto line = static_cast<std::uint64_t>(std::count(before.begin(), before.end(), '\n') + 1);
+    const ArchiveScript::Origin origin = source.origin_of(line + c.below);
+    ASSERT_NE(origin.entry, nullptr);
+    EXPECT_EQ(origin.entry->desc, c.desc);
+    EXPECT_EQ(origin.entry->tag, "sites");
+    EXPECT_EQ(origin.data_line, c.data_line);
+  }
 }
 
 // A custom archive written here, for the versions and damages pg_dump 15
@@ -233,6 +265,14 @@ std::size_t member_at(const std::string& tar, std::string_view name) {
   return tar.size();
 }
 
+// The tar archive with `prefix` in the ustar prefix of its first member's
+// name, which the name then follows after a slash.
+std::string with_name_prefix(std::string tar, std::string_view prefix) {
+  tar.replace(345, prefix.size(), prefix);
+  sign_header(tar, 0);
+  return tar;
+}
+
 TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
   const std::string good = custom_archive(14);
   const std::string data_block = std::string("\x01\x00\x03\x00\x00\x00", 6);
@@ -270,6 +310,8 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
       {"tar cut in a member", tar.substr(0, 9000), true, EIO, "ends inside"},
       {"tar checksum", flipped(tar, 3), true, EILSEQ, "fails its checksum"},
       {"tar without toc.dat", tar.substr(member_at(tar, "3408.dat")), true, EILSEQ, "not with pg_dump's toc.dat"},
+      {"tar toc.dat in a folder", with_name_prefix(tar, "dir"), true, EILSEQ, "starts with dir/toc.dat, not"},
+      {"tar end marker with data", flipped(tar, tar.size() - 1), true, EILSEQ, "its end marker holds data"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -61,8 +61,8 @@ TEST(Progress, ShowsOnATerminalOnlyAndErasesItselfAroundWarnings) {
   // Ours to read, and the conversion's side, which is a terminal or not.
   struct Output {
     int ours = -1, theirs = -1;
-  } terminal, quiet_terminal, pipe_output;
-  for (Output* t : {&terminal, &quiet_terminal}) {
+  } terminal, quiet_terminal, dumb_terminal, pipe_output;
+  for (Output* t : {&terminal, &quiet_terminal, &dumb_terminal}) {
     ASSERT_EQ(::openpty(&t->ours, &t->theirs, nullptr, nullptr, nullptr), 0);
     struct termios raw {};
     ::tcgetattr(t->theirs, &raw);
@@ -76,25 +76,27 @@ TEST(Progress, ShowsOnATerminalOnlyAndErasesItselfAroundWarnings) {
   {
     ProgressLine shown(terminal.theirs, dump.size(), true), quiet(quiet_terminal.theirs, dump.size(), false),
         piped(pipe_output.theirs, dump.size(), true);
+    ::setenv("TERM", "dumb", 1);
+    ProgressLine dumb(dumb_terminal.theirs, dump.size(), true);
     MemorySource memory(dump);
     SlowSource slow(memory);
-    ProgressSource counted_shown(slow, shown), counted_quiet(counted_shown, quiet), counted(counted_quiet, piped);
+    ProgressSource counted_shown(slow, shown), counted_quiet(counted_shown, quiet), counted_dumb(counted_quiet, dumb),
+        counted(counted_dumb, piped);
     WarningsAbove warnings;
-    warnings.lines = {&shown, &quiet, &piped};
+    warnings.lines = {&shown, &quiet, &dumb, &piped};
     StringSink facts;
     ConversionOptions options;
     options.read_size = 4096;
     ASSERT_EQ(convert(counted, facts, options, warnings).status, ScanStatus::complete);
   }
-  std::string outputs[3];
-  for (int i = 0; Output* t : {&terminal, &quiet_terminal, &pipe_output}) {
+  std::string outputs[4];
+  for (int i = 0; Output* t : {&terminal, &quiet_terminal, &dumb_terminal, &pipe_output}) {
     ::close(t->theirs);
     outputs[i++] = drain(t->ours);
     ::close(t->ours);
   }
   const std::string& on_terminal = outputs[0];
-  EXPECT_EQ(outputs[1], warning);
-  EXPECT_EQ(outputs[2], warning);
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(outputs[i], warning) << i;
 
   // Every \r...\x1b[K is a drawing of the line or, empty, its erasing;
   // what stays is the warnings, the quiet line's among them.
@@ -125,6 +127,29 @@ TEST(Progress, ShowsOnATerminalOnlyAndErasesItselfAroundWarnings) {
   EXPECT_LT(on_terminal.find("MB/s"), first_warning) << "no line drawn before the warning";
   EXPECT_GT(last_drawing, first_warning) << "the line not redrawn after the warning";
   EXPECT_TRUE(on_terminal.ends_with("\r\x1b[K"));
+}
+
+TEST(Progress, SaysHowFarAndHowLongLeftInOneLineThatNeverWraps) {
+  struct Case {
+    std::uint64_t bytes;
+    double seconds;
+    std::uint64_t total;  // 0: not known
+    std::size_t columns;  // 0: not known
+    std::string_view text;
+  };
+  const Case cases[] = {
+      {12'345'678, 2, 0, 0, "\rpgdump2pl: 12.3 MB read, 6.2 MB/s\x1b[K"},
+      {1'000'000'000, 4, 0, 0, "\rpgdump2pl: 1.00 GB read, 250.0 MB/s\x1b[K"},
+      {1'000'000, 1, 100'000'000, 0, "\rpgdump2pl: 1.0 MB read, 1.0 MB/s, 1%, 1:39 left\x1b[K"},
+      {1'000'000, 1, 3'600'000'000, 0, "\rpgdump2pl: 1.0 MB read, 1.0 MB/s, 0%, 59:59 left\x1b[K"},
+      {1'000'000, 1, 3'601'000'000, 0, "\rpgdump2pl: 1.0 MB read, 1.0 MB/s, 0%, 1:00:00 left\x1b[K"},
+      {999'999, 1, 1'000'000, 0, "\rpgdump2pl: 1.0 MB read, 1.0 MB/s, 99%, 0:00 left\x1b[K"},
+      // No rate yet, and a file that grew while it was read: no time left.
+      {500'000, 0, 1'000'000, 0, "\rpgdump2pl: 0.5 MB read, 0.0 MB/s, 50%\x1b[K"},
+      {3'000'000, 3, 1'000'000, 0, "\rpgdump2pl: 3.0 MB read, 1.0 MB/s, 100%\x1b[K"},
+      {12'345'678, 2, 0, 20, "\rpgdump2pl: 12.3 MB \x1b[K"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(progress_text(c.bytes, c.seconds, c.total, c.columns), c.text);
 }
 
 }  // namespace

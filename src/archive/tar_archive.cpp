@@ -12,7 +12,10 @@ constexpr std::size_t kBlock = 512;
 
 // A numeric field: octal digits, or big-endian base 256 when its first
 // byte has the high bit set (GNU tar's form for large sizes).
-bool parse_number(const unsigned char* field, std::size_t width, std::uint64_t& value) {
+template <std::size_t width>
+bool parse_number(const unsigned char* field, std::uint64_t& value) {
+  // Octal digits can never overflow the value; base 256 can.
+  static_assert(3 * width <= 64);
   value = 0;
   if (field[0] & 0x80) {
     if ((field[0] & 0x7f) != 0) return false;
@@ -26,7 +29,6 @@ bool parse_number(const unsigned char* field, std::size_t width, std::uint64_t& 
   while (i < width && field[i] == ' ') ++i;
   bool digits = false;
   for (; i < width && field[i] >= '0' && field[i] <= '7'; ++i) {
-    if (value >> 60) return false;
     value = value << 3 | static_cast<std::uint64_t>(field[i] - '0');
     digits = true;
   }
@@ -66,15 +68,17 @@ bool TarArchiveSource::next_member(std::string& name) {
   const auto zero = [&header] { return std::all_of(header, header + kBlock, [](unsigned char b) { return b == 0; }); };
   if (zero()) {
     // The end marker is two zero blocks; a cut in the second is a cut too.
-    if (!input_.read_exact(reinterpret_cast<char*>(header), kBlock, "its end marker")) return false;
-    return zero() ? false : failure_.set(EILSEQ, "the tar archive is corrupt: its end marker holds data");
+    if (input_.read_exact(reinterpret_cast<char*>(header), kBlock, "its end marker") && !zero()) {
+      failure_.set(EILSEQ, "the tar archive is corrupt: its end marker holds data");
+    }
+    return false;
   }
   std::uint64_t checksum, size, sum = 0;
   for (std::size_t i = 0; i < kBlock; ++i) sum += i >= 148 && i < 156 ? ' ' : header[i];
-  if (!parse_number(header + 148, 8, checksum) || checksum != sum) {
+  if (!parse_number<8>(header + 148, checksum) || checksum != sum) {
     return failure_.set(EILSEQ, "the tar archive is corrupt: a member's header fails its checksum");
   }
-  if (!parse_number(header + 124, 12, size)) {
+  if (!parse_number<12>(header + 124, size)) {
     return failure_.set(EILSEQ, "the tar archive is corrupt: a member's size is no number");
   }
   name = field_text(header, 100);

@@ -50,18 +50,16 @@ void ProgressLine::tick() {
   draw(now);
 }
 
-void ProgressLine::draw(Clock::time_point now) {
-  next_draw_ = now + kRedrawEvery;
-  const double seconds = std::chrono::duration<double>(now - start_).count();
-  const double bytes = static_cast<double>(bytes_read_.load(std::memory_order_relaxed));
+std::string progress_text(std::uint64_t bytes_read, double seconds, std::uint64_t total_bytes, std::size_t columns) {
+  const double bytes = static_cast<double>(bytes_read);
   const double rate = seconds > 0 ? bytes / seconds : 0;
   char read[32];
   format_bytes(read, sizeof read, bytes);
   char share[48] = "";
-  if (total_bytes_ > 0) {
-    const double fraction = std::min(bytes / static_cast<double>(total_bytes_), 1.0);
+  if (total_bytes > 0) {
+    const double fraction = std::min(bytes / static_cast<double>(total_bytes), 1.0);
     const auto percent = static_cast<int>(100 * fraction);
-    const auto left = static_cast<long>(rate > 0 ? (static_cast<double>(total_bytes_) - bytes) / rate + 0.5 : 0);
+    const auto left = static_cast<long>(rate > 0 ? (static_cast<double>(total_bytes) - bytes) / rate + 0.5 : 0);
     if (rate <= 0 || left < 0) {
       std::snprintf(share, sizeof share, ", %d%%", percent);
     } else if (left >= 3600) {
@@ -76,10 +74,16 @@ void ProgressLine::draw(Clock::time_point now) {
   std::size_t length = written > 0 ? std::min(static_cast<std::size_t>(written), sizeof line - 1) : 0;
   // A line that wraps could not be erased by going back to its start;
   // the \r takes no column.
-  if (columns_ > 1 && length > columns_) length = columns_;
+  if (columns > 1 && length > columns) length = columns;
   std::string out(line, length);
   out += "\x1b[K";
-  write_all(out);
+  return out;
+}
+
+void ProgressLine::draw(Clock::time_point now) {
+  next_draw_ = now + kRedrawEvery;
+  const double seconds = std::chrono::duration<double>(now - start_).count();
+  write_all(progress_text(bytes_read_.load(std::memory_order_relaxed), seconds, total_bytes_, columns_));
   shown_ = true;
 }
 

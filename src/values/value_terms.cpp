@@ -279,7 +279,7 @@ char* write_numeric(const ColumnType& type, std::string_view text, char* out) {
   if (constrained) {
     rounding = round_decimal(number, type.scale);
     if (!rounding.zero && rounding.leading_power + 1 > type.precision - type.scale) return nullptr;
-    scale = type.scale < 0 ? 0 : type.scale;
+    scale = std::max<std::int64_t>(type.scale, 0);
   } else {
     rounding.zero = number.first_nonzero() == number.size();
     rounding.leading_power = number.point() - 1 - number.first_nonzero();
@@ -314,11 +314,8 @@ bool round_to_integer(std::string_view text, bool& negative, std::uint64_t& magn
     if (magnitude > (kMax - digit) / 10) return false;
     magnitude = magnitude * 10 + digit;
   }
-  if (rounding.up) {
-    if (magnitude == kMax) return false;
-    ++magnitude;
-  }
-  return true;
+  // Rounding 2^64 - 1 up wraps to 0: too large for any integer column.
+  return !rounding.up || ++magnitude != 0;
 }
 
 // oidin reads with strtoul() and keeps what matches the 32-bit result
@@ -363,7 +360,8 @@ char* write_integer(const ColumnType& type, std::string_view text, char* out, bo
 // --- floats --------------------------------------------------------------
 
 // The end of the float strtod() reads at the start of `text` (after any
-// sign), or 0 when it reads none.
+// sign), or 0 when it reads none or only the 0 of a "0x", which its x
+// follows.
 std::size_t float_syntax_length(std::string_view text, bool& hex) {
   hex = false;
   if (starts_with_word(text, "infinity")) return 8;
@@ -381,7 +379,7 @@ std::size_t float_syntax_length(std::string_view text, bool& hex) {
     return i;
   }
   std::size_t i = 0;
-  hex = text.size() > 2 && text[0] == '0' && lower(text[1]) == 'x';
+  hex = text.starts_with("0x") || text.starts_with("0X");
   if (hex) i = 2;
   const auto is_mantissa_digit = [hex](char c) { return hex ? is_hex_digit(c) : is_digit(c); };
   std::size_t digits = 0;
@@ -390,11 +388,7 @@ std::size_t float_syntax_length(std::string_view text, bool& hex) {
     ++i;
     while (i < text.size() && is_mantissa_digit(text[i])) ++i, ++digits;
   }
-  if (digits == 0) {
-    // "0x" alone is the number 0 followed by an x.
-    hex = false;
-    return text.size() > 1 && text[0] == '0' ? 1 : 0;
-  }
+  if (digits == 0) return 0;
   if (i < text.size() && lower(text[i]) == (hex ? 'p' : 'e')) {
     std::size_t j = i + 1;
     if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
@@ -529,7 +523,8 @@ std::size_t significant_digits(std::string_view text) {
 // Nearly every value of a dump is written as its type prints it, and a
 // plain decimal reads back unchanged: such values are copied. A double
 // is the nearest to the decimal for PostgreSQL and SWI-Prolog alike; a
-// real keeps any decimal of six digits exactly.
+// real keeps any decimal of six digits exactly. Integers are copied
+// before, by write_printed_value().
 char* copy_printed(const ColumnType& type, std::string_view text, char* out) {
   constexpr std::size_t kLongest = 30;  // far inside a double's range
   if (text.size() > kLongest) return nullptr;
@@ -537,12 +532,6 @@ char* copy_printed(const ColumnType& type, std::string_view text, char* out) {
   const std::size_t whole_digits = printed_decimal_digits(text, has_point);
   if (whole_digits == 0) return nullptr;
   switch (type.kind) {
-    case ColumnKind::integer: {
-      const std::size_t always_fits =
-          type.integer_bytes == 2 ? 4 : type.integer_bytes == 4 ? 9 : type.integer_bytes == 8 ? 18 : 0;
-      if (has_point || whole_digits > always_fits) return nullptr;
-      return put(out, text);
-    }
     case ColumnKind::floating: {
       if (type.single_precision && significant_digits(text) > 6) return nullptr;
       out = put(out, text);
@@ -558,6 +547,7 @@ char* copy_printed(const ColumnType& type, std::string_view text, char* out) {
       }
       return put(out, text);
     }
+    case ColumnKind::integer:
     case ColumnKind::boolean:
     case ColumnKind::text: break;
   }
