@@ -30,20 +30,23 @@ u64 next() {
 }
 i64 below(u64 n) { return static_cast<i64>(((next() >> 32) * n) >> 32); }
 template <typename T, std::size_t N>
-const T& pick(const T (&a)[N]) { return a[below(N)]; }
+const T& pick(const T (&a)[N]) {
+  return a[below(N)];
+}
 
 constexpr std::string_view kWords[] = {
-    "news", "blog", "about", "contact", "products", "search", "archive", "docs", "help", "forum", "wiki", "article",
-    "category", "user", "profile", "login", "cart", "download", "release", "music", "video", "gallery", "travel",
-    "recipe", "garden", "science", "health", "sport", "weather", "city", "open", "data", "cloud", "linux", "kernel",
-    "python", "database", "postgres", "index", "report", "guide", "manual", "faq", "privacy", "press", "jobs",
-    "events", "map", "market", "shop", "energy", "water", "forest", "library", "school", "paper", "crawler", "feed"};
+    "news",   "blog",    "about",    "contact", "products", "search",  "archive",  "docs",     "help",    "forum",
+    "wiki",   "article", "category", "user",    "profile",  "login",   "cart",     "download", "release", "music",
+    "video",  "gallery", "travel",   "recipe",  "garden",   "science", "health",   "sport",    "weather", "city",
+    "open",   "data",    "cloud",    "linux",   "kernel",   "python",  "database", "postgres", "index",   "report",
+    "guide",  "manual",  "faq",      "privacy", "press",    "jobs",    "events",   "map",      "market",  "shop",
+    "energy", "water",   "forest",   "library", "school",   "paper",   "crawler",  "feed"};
 constexpr std::string_view kTlds[] = {".com", ".com", ".com", ".org", ".net", ".de", ".fr", ".io", ".co.uk", ".jp"};
 constexpr std::string_view kSubdomains[] = {"www.", "www.", "www.", "", "", "blog.", "cdn.", "shop.", "news.", "m."};
 constexpr std::string_view kEndings[] = {"/", ".html", ".html", ".php", ".htm", ""};
 constexpr std::string_view kFileTypes[] = {".pdf", ".pdf", ".zip", ".tar.gz", ".jpg", ".png", ".csv", ".docx"};
-constexpr std::string_view kMimeTypes[] = {"text/html", "text/html; charset=utf-8", "text/plain", "text/css",
-                                           "application/pdf", "application/json", "image/png", "image/jpeg"};
+constexpr std::string_view kMimeTypes[] = {"text/html",       "text/html; charset=utf-8", "text/plain", "text/css",
+                                           "application/pdf", "application/json",         "image/png",  "image/jpeg"};
 constexpr std::string_view kUtf8[] = {"caf\u00e9", "Z\u00fcrich", "\u65e5\u672c\u8a9e",
                                       "\u041c\u043e\u0441\u043a\u0432\u0430", "stra\u00dfe"};
 // A tab and a backslash, as COPY writes them and as an INSERT's string
@@ -53,31 +56,57 @@ constexpr i64 kStatus[] = {200, 200, 200, 200, 200, 200, 301, 302, 404, 500};
 
 enum class Kind { seq, ref, num, size, status, day, url, file, file_url, host, mime, real, money, flag, stamp };
 // span: a number's bound, or a URL's most path segments; share: per mille of the rows' bytes
-struct Column { std::string_view name, type; Kind kind; u64 span = 0; };
-struct Table { std::string_view name; u64 share; std::vector<Column> columns; };
+struct Column {
+  std::string_view name, type;
+  Kind kind;
+  u64 span = 0;
+};
+struct Table {
+  std::string_view name;
+  u64 share;
+  std::vector<Column> columns;
+};
 
 // In pg_dump's order, by name, with the shares of a real crawl: links and
 // pages dominate. No rule matches crawl_stats: it holds the types that only
 // a conversion of every table meets.
 const Table kTables[] = {
-    {"anchors", 60, {{"src", "integer", Kind::ref}, {"dst", "integer", Kind::ref},
-                     {"pos", "integer", Kind::num, 200000}, {"weight", "integer", Kind::num, 100}}},
-    {"crawl_stats", 20, {{"site", "integer", Kind::ref}, {"fetch_ratio", "double precision", Kind::real},
-                         {"cost", "numeric(10,2)", Kind::money}, {"robots_ok", "boolean", Kind::flag},
-                         {"crawled_at", "timestamp without time zone", Kind::stamp}}},
+    {"anchors",
+     60,
+     {{"src", "integer", Kind::ref},
+      {"dst", "integer", Kind::ref},
+      {"pos", "integer", Kind::num, 200000},
+      {"weight", "integer", Kind::num, 100}}},
+    {"crawl_stats",
+     20,
+     {{"site", "integer", Kind::ref},
+      {"fetch_ratio", "double precision", Kind::real},
+      {"cost", "numeric(10,2)", Kind::money},
+      {"robots_ok", "boolean", Kind::flag},
+      {"crawled_at", "timestamp without time zone", Kind::stamp}}},
     {"depths", 5, {{"level", "integer", Kind::num, 12}}},
     {"files", 155, {{"name", "text", Kind::file}, {"url", "text", Kind::file_url, 3}, {"size", "bigint", Kind::size}}},
-    {"hits", 50, {{"site", "integer", Kind::ref}, {"day", "integer", Kind::day},
-                  {"count", "integer", Kind::num, 1000}}},
-    {"inlinks", 290, {{"id", "integer", Kind::seq}, {"src_url", "text", Kind::url, 5},
-                      {"dst_url", "text", Kind::url, 5}, {"weight", "integer", Kind::num, 100}}},
+    {"hits",
+     50,
+     {{"site", "integer", Kind::ref}, {"day", "integer", Kind::day}, {"count", "integer", Kind::num, 1000}}},
+    {"inlinks",
+     290,
+     {{"id", "integer", Kind::seq},
+      {"src_url", "text", Kind::url, 5},
+      {"dst_url", "text", Kind::url, 5},
+      {"weight", "integer", Kind::num, 100}}},
     {"mimetypes", 10, {{"type", "text", Kind::mime}, {"count", "integer", Kind::num, 1000000}}},
-    {"pages", 215, {{"id", "integer", Kind::seq}, {"url", "text", Kind::url, 5},
-                    {"status", "integer", Kind::status}, {"size", "bigint", Kind::size}}},
+    {"pages",
+     215,
+     {{"id", "integer", Kind::seq},
+      {"url", "text", Kind::url, 5},
+      {"status", "integer", Kind::status},
+      {"size", "bigint", Kind::size}}},
     {"proxies", 15, {{"host", "text", Kind::host}, {"port", "integer", Kind::num, 65536}}},
     {"sites", 140, {{"url", "text", Kind::url, 1}, {"id", "integer", Kind::seq}}},
-    {"timings", 40, {{"page", "integer", Kind::ref}, {"dns", "integer", Kind::num, 200},
-                     {"total", "integer", Kind::num, 5000}}},
+    {"timings",
+     40,
+     {{"page", "integer", Kind::ref}, {"dns", "integer", Kind::num, 200}, {"total", "integer", Kind::num, 5000}}},
 };
 
 enum class Style { copy, inserts, rows1000 };
@@ -116,7 +145,8 @@ i64 url_path(u64 max_segments) {
   const i64 segments = below(max_segments + 1);
   for (i64 i = 0; i < segments; ++i) {
     out += '/';
-    if (below(4) == 0) number(below(100000)); else word();
+    if (below(4) == 0) number(below(100000));
+    else word();
   }
   return segments;
 }
@@ -142,7 +172,8 @@ void value(const Column& c, i64 n) {
     case Kind::money: number(below(100000)), out += '.', two_digits(below(100)); return;
     case Kind::flag: {
       const bool flag = below(10) != 0;
-      if (style == Style::copy) out += flag ? 't' : 'f'; else out += flag ? "true" : "false";
+      if (style == Style::copy) out += flag ? 't' : 'f';
+      else out += flag ? "true" : "false";
       return;
     }
     case Kind::stamp:
@@ -172,10 +203,12 @@ void row(const Table& t, i64 n) {
   for (std::size_t i = 0; i < count; ++i) {
     if (style == Style::copy) {
       if (i != 0) out += '\t';
-      if (i == null_at) out += "\\N"; else value(t.columns[i], n);
+      if (i == null_at) out += "\\N";
+      else value(t.columns[i], n);
     } else {
       if (i != 0) out += ", ";
-      if (i == null_at) out += "NULL"; else literal(t.columns[i], n);
+      if (i == null_at) out += "NULL";
+      else literal(t.columns[i], n);
     }
   }
   if (style == Style::copy) out += '\n';
@@ -203,10 +236,11 @@ int main(int argc, char** argv) {
   state = seed;
   const u64 target = static_cast<u64>(mb * 1e6);
   refs = target / 250 > refs ? target / 250 : refs;
-  out = "--\n-- PostgreSQL database dump\n--\n\n"
-        "-- Dumped from database version 17.6\n-- Dumped by pg_dump version 17.6\n\n"
-        "SET statement_timeout = 0;\nSET client_encoding = 'UTF8';\nSET standard_conforming_strings = on;\n"
-        "SELECT pg_catalog.set_config('search_path', '', false);\n\n";
+  out =
+      "--\n-- PostgreSQL database dump\n--\n\n"
+      "-- Dumped from database version 17.6\n-- Dumped by pg_dump version 17.6\n\n"
+      "SET statement_timeout = 0;\nSET client_encoding = 'UTF8';\nSET standard_conforming_strings = on;\n"
+      "SELECT pg_catalog.set_config('search_path', '', false);\n\n";
   for (const Table& t : kTables) {
     out += "--\n-- Name: ", out += t.name, out += "; Type: TABLE; Schema: public; Owner: crawler\n--\n\n";
     out += "CREATE TABLE public.", out += t.name, out += " (\n";
@@ -251,7 +285,8 @@ int main(int argc, char** argv) {
       if (out.size() >= (1 << 20)) flush();
     }
     copy_size += 5;
-    if (style == Style::copy) out += "\\.\n\n\n"; else out += style == Style::rows1000 && n != 1 ? ";\n\n\n" : "\n\n";
+    if (style == Style::copy) out += "\\.\n\n\n";
+    else out += style == Style::rows1000 && n != 1 ? ";\n\n\n" : "\n\n";
   }
   out += "--\n-- PostgreSQL database dump complete\n--\n\n";
   flush();

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "conversion.h"
+#include "facts/fact_writer.h"
+#include "io/byte_sink.h"
 #include "io/byte_source.h"
 #include "io/line_reader.h"
-#include "io/byte_sink.h"
-#include "facts/fact_writer.h"
 #include "layouts/row_conversion.h"
 
 namespace pgdump2pl {

@@ -10,12 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "cli/options.h"
-#include "conversion.h"
 #include "cli/dump_input.h"
-#include "io/byte_source.h"
-#include "io/byte_sink.h"
+#include "cli/options.h"
 #include "cli/warning.h"
+#include "conversion.h"
+#include "io/byte_sink.h"
+#include "io/byte_source.h"
 
 namespace pgdump2pl {
 namespace {
@@ -78,9 +78,7 @@ int fail(const char* message, const char* path, const std::string& reason) {
   return kStatusFailed;
 }
 
-bool same_file(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
+bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // Warnings go out as they come, so that they stay in step with the
 // conversion when standard error is a terminal, and above its progress

@@ -28,15 +28,16 @@ std::string block(std::string_view name, std::string_view facts, int rows) {
 
 std::string misfit(int line, std::string_view table, std::string_view what, int rows = 1, int of = 1) {
   return "pgdump2pl: dump.sql:" + std::to_string(line) + ": warning: table " + std::string(table) + ": " +
-         std::to_string(rows) + " of " + std::to_string(of) + " rows do not fit its columns (first: " +
-         std::string(what) + ")\n";
+         std::to_string(rows) + " of " + std::to_string(of) +
+         " rows do not fit its columns (first: " + std::string(what) + ")\n";
 }
 
 // A column's type by a letter.
 std::string type_of(char letter) {
   const std::string_view letters = "isgofrnpbtav";
-  const char* const types[] = {"integer", "smallint", "bigint", "oid", "double precision", "real", "numeric",
-                               "numeric(10,2)", "boolean", "text", "integer[]", "character varying(20)"};
+  const char* const types[] = {"integer",          "smallint", "bigint",    "oid",
+                               "double precision", "real",     "numeric",   "numeric(10,2)",
+                               "boolean",          "text",     "integer[]", "character varying(20)"};
   return types[letters.find(letter)];
 }
 
@@ -47,15 +48,17 @@ TEST(AllTables, WritesEachCopyFieldAsTheTermOfItsType) {
     std::string row, arguments;
     std::string_view problem;  // the first field that does not fit, or the field count
   } cases[] = {
-      {"gns", "-9223372036854775808\t123456789012345678901234567890\t7", "-9223372036854775808,123456789012345678901234567890,7", ""},
+      {"gns", "-9223372036854775808\t123456789012345678901234567890\t7",
+       "-9223372036854775808,123456789012345678901234567890,7", ""},
       {"sgo", " +7 \t9223372036854775808\t-1", "7,'9223372036854775808',4294967295", "field 2 is not an integer"},
       {"iso", "1.5\t-\t", "'1.5','-',''", "field 1 is not an integer"},
       {"frrf", "1e+300\t-0\t5\t1e-320", "1.0e+300,-0.0,5.0,1.0e-320", ""},
-      {"frrnpn", "NaN\tInfinity\t-Infinity\tNaN\tInfinity\t-Infinity", "1.5NaN,1.0Inf,-1.0Inf,1.5NaN,'Infinity',-1.0Inf",
-       "field 5 is not a number"},
+      {"frrnpn", "NaN\tInfinity\t-Infinity\tNaN\tInfinity\t-Infinity",
+       "1.5NaN,1.0Inf,-1.0Inf,1.5NaN,'Infinity',-1.0Inf", "field 5 is not a number"},
       {"fr", "3.14159265358979\t3.14159265358979", "3.14159265358979,3.1415927", ""},
       {"npnn", "12.50\t1\t1.5e10\t1.50e1", "12.50,1.00,15000000000,15.0", ""},
-      {"nn", huge + ".5\t2e308", "'" + huge + ".5'," + huge.substr(0, 1) + "0" + std::string(307, '0'), "field 1 is not a number"},
+      {"nn", huge + ".5\t2e308", "'" + huge + ".5'," + huge.substr(0, 1) + "0" + std::string(307, '0'),
+       "field 1 is not a number"},
       {"bbb", "t\tf\tx", "true,false,'x'", "field 3 is not a boolean"},
       {"ifnbta", "\\N\t\\N\t\\N\t\\N\t\\N\t\\N", "'$null$','$null$','$null$','$null$','$null$','$null$'", ""},
       {"tv", "\\Nx\t\\\\N", "'Nx','\\\\N'", ""},
@@ -118,14 +121,14 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
        "INSERT INTO q (a) VALUES (1), (DEFAULT);\nSELECT pg_catalog.setval('s', 200, true);\n"
        "INSERT INTO q VALUES (DEFAULT, 7);\n",
        block("q", "q(1,100).\nq(5,101).\n", 2) + block("q", "q(210,7).\n", 1)},
-      {"what cannot be converted is said",
-       "COPY t FROM '/tmp/x.csv';\nINSERT INTO t SELECT 1;\nCOPY t TO stdout;\n",
+      {"what cannot be converted is said", "COPY t FROM '/tmp/x.csv';\nINSERT INTO t SELECT 1;\nCOPY t TO stdout;\n",
        "",
        "pgdump2pl: dump.sql:1: warning: COPY reads its rows from outside the script: table t gets no facts from it\n"
        "pgdump2pl: dump.sql:2: warning: INSERT takes its rows from a query: table t gets no facts from it\n"},
       {"encodings: the script's, a COPY's, invalid bytes",
        "SET client_encoding = 'LATIN1';\nCREATE TABLE caf\xe9 (t text);\nINSERT INTO caf\xe9 VALUES ('\xe9t\xe9');\n"
-       "COPY caf\xe9 FROM stdin (ENCODING 'UTF8');\n\xc3\xa9\xff\n\\.\n\\encoding WIN1252\nINSERT INTO t VALUES ('\x80\x81');\n",
+       "COPY caf\xe9 FROM stdin (ENCODING 'UTF8');\n\xc3\xa9\xff\n\\.\n\\encoding WIN1252\nINSERT INTO t VALUES "
+       "('\x80\x81');\n",
        block("café", "'café'('été').\n", 1) + block("café", "'café'('é\\xFF\\').\n", 1) +
            block("t", "t('€\\x81\\').\n", 1),
        misfit(5, "café", "field 1 is not valid UTF8") + misfit(8, "t", "field 1 is not valid WIN1252")},
@@ -145,9 +148,11 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
       {"numbers as PostgreSQL casts them, Unicode escapes in a LATIN1 script",
        "CREATE TABLE n (i int, f float8, r real);\nINSERT INTO n VALUES (2.5, -0, -1.5e10), ('3', '-0', 16777217);\n"
        "SET client_encoding = 'LATIN1';\nINSERT INTO s VALUES (U&'\\00e9', E'\\u00e9\\xe9');\n",
-       block("n", "n(3,0.0,-1.5000001e+10).\nn(3,-0.0,16777216.0).\n", 2) + block("s", "s('\xc3\xa9','\xc3\xa9\xc3\xa9').\n", 1)},
+       block("n", "n(3,0.0,-1.5000001e+10).\nn(3,-0.0,16777216.0).\n", 2) +
+           block("s", "s('\xc3\xa9','\xc3\xa9\xc3\xa9').\n", 1)},
       {"backslashes in plain strings before standard_conforming_strings",
-       "INSERT INTO t VALUES ('a\\\\b');\nSET standard_conforming_strings = off;\nINSERT INTO t VALUES ('a\\\\b\\'c');\n",
+       "INSERT INTO t VALUES ('a\\\\b');\nSET standard_conforming_strings = off;\nINSERT INTO t VALUES "
+       "('a\\\\b\\'c');\n",
        block("t", "t('a\\\\\\\\b').\n", 1) + block("t", "t('a\\\\b\\'c').\n", 1)},
   };
   for (const Case& c : cases) expect_converts(c);

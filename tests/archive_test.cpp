@@ -101,15 +101,14 @@ std::string with_numbers_rewritten(std::string tar, bool base256) {
 
 TEST(Archives, ConvertToTheFactsOfPgRestoresScript) {
   for (const char* database : {"all_kinds", "crawler"}) {
-    for (const char* format :
-         {"custom", "custom-z0", "custom-pipe", "directory", "directory-z0", "tar", "tar-base256", "tar-full-width",
-          "inserts"}) {
+    for (const char* format : {"custom", "custom-z0", "custom-pipe", "directory", "directory-z0", "tar", "tar-base256",
+                               "tar-full-width", "inserts"}) {
       const std::string name = std::string(database) + "." + format;
       SCOPED_TRACE(name);
       const std::string_view f = format;
-      const std::string bytes = f.starts_with("tar-") ? with_numbers_rewritten(file_bytes(kArchives + database + ".tar"),
-                                                                               f == "tar-base256")
-                                                      : file_bytes(kArchives + name);
+      const std::string bytes =
+          f.starts_with("tar-") ? with_numbers_rewritten(file_bytes(kArchives + database + ".tar"), f == "tar-base256")
+                                : file_bytes(kArchives + name);
       const Script script = read_archive(name, bytes, std::string_view(format) == "custom-pipe");
       ASSERT_EQ(script.failure.error, 0) << script.failure.reason;
       // Every format but --inserts restores to the custom archive's script.
@@ -222,7 +221,8 @@ std::string custom_archive(int minor, int compression = 0, long long entries = 3
 }
 
 TEST(Archives, ReadEveryFormatVersionFromPostgreSQL95On) {
-  const std::string plain = "SET client_encoding = 'UTF8';\n" + std::string(kTable) + std::string(kCopy) + std::string(kRows);
+  const std::string plain =
+      "SET client_encoding = 'UTF8';\n" + std::string(kTable) + std::string(kCopy) + std::string(kRows);
   struct Case {
     int minor, compression;
     std::string data;
@@ -285,7 +285,8 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
     std::string reason;
   };
   const Case cases[] = {
-      {"newer", custom_archive(17), false, EILSEQ, "archive format 1.17 is newer than this converter reads (1.12 to 1.16)"},
+      {"newer", custom_archive(17), false, EILSEQ,
+       "archive format 1.17 is newer than this converter reads (1.12 to 1.16)"},
       {"older", custom_archive(11), false, EILSEQ, "archive format 1.11 is older"},
       {"unknown compression", custom_archive(15, 9), false, EILSEQ, "unknown compression method (9)"},
 #ifdef PGDUMP2PL_HAVE_ZSTD
@@ -302,8 +303,10 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
       {"tar's header in a custom one", flipped(good, 10), false, EILSEQ, "names the unknown (91) format"},
       {"wide integers", flipped(good, 8), false, EILSEQ, "integers of 94 bytes"},
       {"cut in the TOC", good.substr(0, 200), false, EIO, "the custom archive ends inside the TOC"},
-      {"cut before the data", good.substr(0, data_at), false, EIO, "ends before the data of table public.sites (dumpId 3)"},
-      {"cut in the data", good.substr(0, data_at + 14), false, EIO, "ends inside the data of table public.sites (dumpId 3)"},
+      {"cut before the data", good.substr(0, data_at), false, EIO,
+       "ends before the data of table public.sites (dumpId 3)"},
+      {"cut in the data", good.substr(0, data_at + 14), false, EIO,
+       "ends inside the data of table public.sites (dumpId 3)"},
       {"a bad block", flipped(good, data_at), false, EILSEQ, "a data block of unknown type"},
       {"a bad sign", flipped(good, data_at + 6), false, EILSEQ, "a bad integer sign"},
       {"empty", "", false, EIO, "ends inside the header"},

@@ -140,7 +140,11 @@ TEST(ByteSources, DamagedStreamsFailWithTheirReason) {
       {"a cut gzip around a gzip", gzip(gz).substr(0, 500), "the gzip stream ends in the middle of a member"},
       {"gzip whose reading fails", gz.substr(0, 500), "", EIO, EIO},
       {"gzip nine times over", bomb, "the dump is compressed more than 8 times over", ENOTSUP},
-      {"xz", std::string("\xfd" "7zXZ\0\0\0", 8), "xz-compressed, which pgdump2pl cannot read", ENOTSUP},
+      {"xz",
+       std::string("\xfd"
+                   "7zXZ\0\0\0",
+                   8),
+       "xz-compressed, which pgdump2pl cannot read", ENOTSUP},
 #ifdef PGDUMP2PL_HAVE_ZSTD
       {"zstd cut in the middle", zstd(text).substr(0, 1000), "the zstd stream ends in the middle of a frame"},
       {"zstd with a flipped byte", flipped(zstd(text)), "zstd data is corrupt at byte "},

@@ -177,27 +177,31 @@ struct TableCase {
 const TableCase kTables[] = {
     // pg_dump's own output
     {kPgDump, {"Other", "t"}, R"(Other.t id:i4=seq:"Other"."Seq" d:num/2=c:1.5 e:text)"},
-    {kPgDump, {"public", "Odd Table"},
+    {kPgDump,
+     {"public", "Odd Table"},
      R"(public.Odd Table Key:i4 twice Key:i4=gen:("Key" * 2) it's "x":f4 values:bool)"},
     {kPgDump, {"public", "child"}, "public.child id:i8 label:text late:num weight:f8 flag:bool"},
     {kPgDump, {"public", "ident"}, "public.ident id:i4=seq:public.ident_id_seq j:i8"},
-    {kPgDump, {"public", "ser"},
+    {kPgDump,
+     {"public", "ser"},
      "public.ser id:i4=seq:public.ser_id_seq s:i2 x:text=c:x t:text=expr:now() n:i4=c:-1 f:bool=c:true"},
-    {kPgDump, {"public", "numbers"},
-     "public.numbers id:i4 o:oid p:i4 sp:i4 r:f4 d:f8 n:num n2:num/5 m:num/2"},
+    {kPgDump, {"public", "numbers"}, "public.numbers id:i4 o:oid p:i4 sp:i4 r:f4 d:f8 n:num n2:num/5 m:num/2"},
     {kPgDump, {"public", "texts"}, "public.texts v:text c:text integer:text a:text ts:text md:text js:text"},
     {kPgDump, {"", "texts"}, "public.texts v:text c:text integer:text a:text ts:text md:text js:text"},
     // hand-written
     {"create table T(id int primary key,name varchar(20) not null default 'x',price numeric(10,2) check (price>0));",
-     {"", "t"}, "public.t id:i4 name:text=c:x price:num/2"},
+     {"", "t"},
+     "public.t id:i4 name:text=c:x price:num/2"},
     {"CREATE TABLE \"T\" (\n  \"id\" INTEGER NOT NULL,\n  exclude Bool, Constraint \"pk\" Primary Key (\"id\"),\n"
      "  UNIQUE (id), foreign key (id) REFERENCES x (a) ON DELETE SET DEFAULT, EXCLUDE USING gist (id WITH =),\n"
      "  Check (id > 0), b int REFERENCES x ON DELETE SET DEFAULT DEFAULT 2 CONSTRAINT n NOT NULL);",
-     {"", "T"}, "public.T id:i4 exclude:bool b:i4=c:2"},
+     {"", "T"},
+     "public.T id:i4 exclude:bool b:i4=c:2"},
     {"CREATE TABLE t (a double precision, b character varying(3)[], c timestamp(3) with time zone,"
      " d bit varying(5), e \"char\", f integer ARRAY[4], g pg_catalog.int8, h numeric(10,2)[], i float4,"
      " j interval day to second(3), k national character varying(2), l varchar COLLATE \"C\", m decimal(7));",
-     {"public", "t"}, "public.t a:f8 b:text c:text d:text e:text f:text g:i8 h:text i:f4 j:text k:text l:text m:num/0"},
+     {"public", "t"},
+     "public.t a:f8 b:text c:text d:text e:text f:text g:i8 h:text i:f4 j:text k:text l:text m:num/0"},
     {"create table d (a int default -1, b numeric default (-2.5), c text default CAST('y' AS text),"
      " d text default NULL::text, e date default date '2024-01-01', f int default 1 + 2,"
      " g timestamp default CURRENT_TIMESTAMP, h text default 'a' || 'b' not null, i int default (1)::int,"
@@ -207,47 +211,60 @@ const TableCase kTables[] = {
      " g:text=expr:CURRENT_TIMESTAMP h:text=expr:'a' || 'b' i:i4=c:1 j:bool=c:false k:i4=c:-7"
      " l:text=expr:lower('X')"},
     {"create sequence s; create table n (a int default nextval('s'), b int default nextval(('s'::text)::regclass));",
-     {"", "n"}, "public.n a:i4=seq:public.s b:i4=seq:public.s"},
+     {"", "n"},
+     "public.n a:i4=seq:public.s b:i4=seq:public.s"},
     // inheritance: merged columns, one added and one dropped later
     {"create table inh1 (a int, b text); create table inh2 (b text, c int default 4);"
      " create table ch (c int default 6, d int, a int) inherits (inh1, inh2);"
      " alter table inh2 add column e int; alter table inh1 drop column a; alter table inh2 drop column b;",
-     {"", "ch"}, "public.ch a:i4 b:text c:i4=c:6 d:i4 e:i4"},
+     {"", "ch"},
+     "public.ch a:i4 b:text c:i4=c:6 d:i4 e:i4"},
     {"create table p (id int generated always as identity, s serial, d int default 5);"
      " create table c (x int) inherits (p); alter table only p alter column d set default 9;"
      " alter table p alter column d type bigint;",
-     {"", "c"}, "public.c id:i4 s:i4=seq:public.p_s_seq d:i8=c:5 x:i4"},
-    {"create table p (a int); create table c () inherits (p); alter table only p drop column a;", {"", "c"},
+     {"", "c"},
+     "public.c id:i4 s:i4=seq:public.p_s_seq d:i8=c:5 x:i4"},
+    {"create table p (a int); create table c () inherits (p); alter table only p drop column a;",
+     {"", "c"},
      "public.c a:i4"},
     // LIKE, with and without the defaults and identity
-    {"create table p (id int generated always as identity, s serial, d int default 5, g int generated always as (d) stored);"
+    {"create table p (id int generated always as identity, s serial, d int default 5, g int generated always as (d) "
+     "stored);"
      " create table l (like p including defaults, z text);",
-     {"", "l"}, "public.l id:i4 s:i4=seq:public.p_s_seq d:i4=c:5 g:i4 z:text"},
+     {"", "l"},
+     "public.l id:i4 s:i4=seq:public.p_s_seq d:i4=c:5 g:i4 z:text"},
     {"create table p (id int generated always as identity, s serial, d int default 5);"
      " create table l (LIKE p INCLUDING ALL EXCLUDING DEFAULTS);",
-     {"", "l"}, "public.l id:i4=seq:public.l_id_seq s:i4 d:i4"},
+     {"", "l"},
+     "public.l id:i4=seq:public.l_id_seq s:i4 d:i4"},
     // partitions take the parent's columns, not its identity
     {"create table pa (id int generated always as identity, s serial, d int default 5) partition by range (id);"
      " create table pc partition of pa (d default 9) for values from (1) to (10);",
-     {"", "pc"}, "public.pc id:i4 s:i4=seq:public.pa_s_seq d:i4=c:9"},
+     {"", "pc"},
+     "public.pc id:i4 s:i4=seq:public.pa_s_seq d:i4=c:9"},
     {"create table pa (a int, k text) partition by list (k); create table pb (a int, k text);"
      " alter table only pa attach partition pb for values in ('b'); alter table pa add column z real;",
-     {"", "pb"}, "public.pb a:i4 k:text z:f4"},
+     {"", "pb"},
+     "public.pb a:i4 k:text z:f4"},
     // ALTER TABLE's actions
     {"create table t (a int, b text, c int); alter table if exists only t add column if not exists a text,"
      " add d serial, drop column b cascade, alter column a type numeric(4,1), alter c set default 5,"
      " add constraint x check (a > 0); alter table t rename column c to \"C\"; alter table t rename to u;",
-     {"", "u"}, "public.u a:num/1 C:i4=c:5 d:i4=seq:public.t_d_seq"},
+     {"", "u"},
+     "public.u a:num/1 C:i4=c:5 d:i4=seq:public.t_d_seq"},
     // domains over domains, and enums
     {"create domain d1 as int default 7; create domain d2 d1 not null; create type m as enum ('a', 'b');"
      " create table t (a d2, b d2 default null, c d1, e m, f d1[]); alter table t alter column c set default 3;"
      " alter table t alter column c drop default;",
-     {"", "t"}, "public.t a:i4=c:7 b:i4 c:i4=c:7 e:text f:text"},
+     {"", "t"},
+     "public.t a:i4=c:7 b:i4 c:i4=c:7 e:text f:text"},
     // search_path and temporary tables
     {"create table t (a int); SET search_path TO \"S\", public; create table t (b int); create table \"S\".u (c int);",
-     {"", "t"}, "S.t b:i4"},
+     {"", "t"},
+     "S.t b:i4"},
     {"set search_path = 'a, b'; create table t (a int); set search_path to default;", {"a, b", "t"}, "a, b.t a:i4"},
-    {"create table t (a int); create temp table t (b int); set search_path = public, pg_temp;", {"", "t"},
+    {"create table t (a int); create temp table t (b int); set search_path = public, pg_temp;",
+     {"", "t"},
      "public.t a:i4"},
     {"create table t (a int); create local temporary table t (b int);", {"", "t"}, "pg_temp.t b:i4"},
     {"select pg_catalog.set_config('search_path', 'x', false); create table t (a int);", {"x", "t"}, "x.t a:i4"},
@@ -262,7 +279,8 @@ const TableCase kTables[] = {
      "(ColumnNameAlsoQuiteLongIndeed serial);",
      {"", "ThisIsAVeryLongTableNameThatGoesOnAndOnAndOnForeverAndEverAmenXYZ"},
      "public.ThisIsAVeryLongTableNameThatGoesOnAndOnAndOnForeverAndEverAmenX"
-     " columnnamealsoquitelongindeed:i4=seq:public.\"ThisIsAVeryLongTableNameThatG_columnnamealsoquitelongindeed_seq\""},
+     " columnnamealsoquitelongindeed:i4=seq:public.\"ThisIsAVeryLongTableNameThatG_columnnamealsoquitelongindeed_"
+     "seq\""},
     // only ASCII letters fold; a character that would pass 63 bytes is left out whole
     {"create table \xc3\x89T_123456789_123456789_123456789_123456789_123456789_12345678\xc3\xa9 "
      "(\xc3\x89Z int, \"\xc3\x89Z\" text);",

@@ -58,8 +58,8 @@ TEST_F(CommandLine, WrongArgumentsOpenNothing) {
 
 TEST_F(CommandLine, EncodingOptionReadsAScriptThatNamesNone) {
   put(dir / "latin1.sql", "INSERT INTO t VALUES ('\xe9t\xe9');\n");
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"--all-tables", "--encoding", "latin1"},
-                                               {"--encoding=LATIN1", "--all-tables"}}) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--all-tables", "--encoding", "latin1"}, {"--encoding=LATIN1", "--all-tables"}}) {
     std::vector<std::string> all = args;
     all.insert(all.end(), {"latin1.sql", "out.pl"});
     const Outcome r = convert(all);
@@ -154,7 +154,8 @@ TEST_F(CommandLine, ReadsArchivesAndFailsOnDamagedOnes) {
     int status;
     std::string err;  // the start of standard error
   } cases[] = {
-      {"backup.sql", "/dev/null", 0, "pgdump2pl: backup.sql: table public.anchors, row 6: warning: table anchors: 2 of 10"},
+      {"backup.sql", "/dev/null", 0,
+       "pgdump2pl: backup.sql: table public.anchors, row 6: warning: table anchors: 2 of 10"},
       {"/dev/stdin", (dir / "backup.sql").string(), 0, "pgdump2pl: /dev/stdin: table public.anchors, row 6: warning"},
       {(archives / "crawler.directory").string(), "/dev/null", 0, "pgdump2pl: "},
       {"cut.dump", "/dev/null", 255, "pgdump2pl: cut.dump: table public.anchors, row 6: warning"},
@@ -176,7 +177,8 @@ TEST_F(CommandLine, ReadsArchivesAndFailsOnDamagedOnes) {
   }
   const Outcome cut = convert({"cut.dump", "facts.pl"});
   EXPECT_NE(cut.err.find("\npgdump2pl: cut.dump: the custom archive ends inside the data of table public."),
-            std::string::npos) << cut.err;
+            std::string::npos)
+      << cut.err;
   EXPECT_GT(slurp(dir / "facts.pl").size(), plain.size() / 2);
 }
 

@@ -18,7 +18,7 @@ const std::string kSitesA1 = banner("sites") + "sites('a',1).\n" + count(1);
 
 struct Case {
   std::string what, dump, facts;
-  int read_error = 0;  // the errno of a read after the dump's bytes
+  int read_error = 0;                        // the errno of a read after the dump's bytes
   std::optional<std::string> warnings = {};  // as printed for "dump.sql", when checked
 };
 
@@ -40,7 +40,8 @@ std::vector<Case> cases() {
       {"every line up to \\. is a row", "COPY \"sites\" FROM stdin;\nCOPY\t5\n\nx\n\\.junk\n2\n",
        banner("sites") + "sites('COPY',5).\nsites('COPY',5).\nsites('x',5).\n" + count(3)},
       {"headers",
-       "COPY \"public\".\"sites\" (\"url\", \"id\") FROM stdin;\na\t1\n\\.\nCOPY public.sites (a) FROM stdin;\nb\t2\n\\.\n"
+       "COPY \"public\".\"sites\" (\"url\", \"id\") FROM stdin;\na\t1\n\\.\nCOPY public.sites (a) FROM "
+       "stdin;\nb\t2\n\\.\n"
        "COPY public.\"Site\" (a) FROM stdin;\nc\t3\n\\.\nCOPY \n\n  \"a\".\"b\".\"depths\" FROM stdin;\n4\n\\.\n",
        kSitesA1 + banner("sites") + "sites('b',2).\n" + count(1) + banner("Site") + count(1) + banner("depths") +
            "depths(4).\n" + count(1)},
@@ -49,19 +50,22 @@ std::vector<Case> cases() {
        "COPY \"\" FROM stdin;\nx\n\\.\nCOPY \"ab\0cd\" FROM stdin;\n\\.\nCOPY s_2Abz (x) FROM stdin;\nt\t6\n\\.\n"
        "COPY \"s-x'\xc3\xa9\" FROM stdin;\nu\t7\n\\.\nCOPY \"\0x\" FROM stdin;\n\\.\nCOPY public.\"x\"\"\n\\.\n"
        "COPY \"s&]\" FROM stdin;\nv\t8\n\\.\n"s,
-       banner("a.b \"c") + "'a.b \"c'(1,2,3,4).\n" + count(1) + banner("sample\"") + "'sample\"'('a',1).\n" +
-           count(1) + banner("") + count(1) + banner("a") + count(0) + banner("s_2Abz") + "s_2Abz('t',6).\n" +
-           count(1) + banner("s-x'\xc3\xa9") + "'s-x\\'\xc3\xa9'('u',7).\n" + count(1) + banner("") + count(0) +
-           banner("x\"") + count(0) + banner("s&]") + "'s&]'('v',8).\n" + count(1)},
+       banner("a.b \"c") + "'a.b \"c'(1,2,3,4).\n" + count(1) + banner("sample\"") + "'sample\"'('a',1).\n" + count(1) +
+           banner("") + count(1) + banner("a") + count(0) + banner("s_2Abz") + "s_2Abz('t',6).\n" + count(1) +
+           banner("s-x'\xc3\xa9") + "'s-x\\'\xc3\xa9'('u',7).\n" + count(1) + banner("") + count(0) + banner("x\"") +
+           count(0) + banner("s&]") + "'s&]'('v',8).\n" + count(1)},
       {"COPY alone, then \\.: no count", "COPY\n \n\\.\nCOPY \"depths\" FROM stdin;\n1\n\\.\n",
        banner("") + banner("depths") + "depths(1).\n" + count(1)},
       {"slots shared across rows and tables",
        "COPY \"inlinks\" FROM stdin;\n5\tsrc\tdst\t70\n\\.\nCOPY \"files\" FROM stdin;\nf.txt\thttp://x\n\\N\n\\.\n",
        banner("inlinks") + "inlinks(5,'src','dst',70).\n" + count(1) + banner("files") +
            "files('f.txt','http://x',70).\nfiles('\\\\N','http://x',70).\n" + count(2)},
-      {"escapes", "COPY \"mimetypes\" FROM stdin;\nl'eau\t1\n\\N\t2\na\\tb\t3\nend\\\t4\n\\b\\f\\n\\r\\v\\\\\\'\\x\t5\n\\.\n",
-       banner("mimetypes") + "mimetypes('l\\'eau',1).\nmimetypes('\\\\N',2).\nmimetypes('a\\tb',3).\n"
-       "mimetypes('end\\\\',4).\nmimetypes('\\b\\f\\n\\r\\v\\\\\\\\\\'\\\\x',5).\n" + count(5)},
+      {"escapes",
+       "COPY \"mimetypes\" FROM stdin;\nl'eau\t1\n\\N\t2\na\\tb\t3\nend\\\t4\n\\b\\f\\n\\r\\v\\\\\\'\\x\t5\n\\.\n",
+       banner("mimetypes") +
+           "mimetypes('l\\'eau',1).\nmimetypes('\\\\N',2).\nmimetypes('a\\tb',3).\n"
+           "mimetypes('end\\\\',4).\nmimetypes('\\b\\f\\n\\r\\v\\\\\\\\\\'\\\\x',5).\n" +
+           count(5)},
       {"CR LF, a quote left open", "COPY public.\"sites\r\na\t1\r\nb\r\n\\.\r\n",
        banner("sites") + "sites('a',1).\nsites('b',1).\n" + count(2)},
       {"zero bytes", "\0x\nCOPY \"sites\" FROM stdin;\na\t1\nb\0\t2\n\\.\n"s,
@@ -88,8 +92,10 @@ std::vector<Case> cases() {
       {"read error", "COPY \"depths\" FROM stdin;\n1\n2\n3", banner("depths") + "depths(1).\ndepths(2).\n", EIO},
       {"rows that do not fit their layout",
        "-- 1\nCOPY public.sites (url, id) FROM stdin;\na\t1\r\n\\N\t2\r\nb\t\\N\n\\.\n"
-       "COPY public.inlinks (a) FROM stdin;\n1\tx\ty\t2\textra\n1\tx\ty\nx\n\\.\nCOPY crawl_errors (a) FROM stdin;\n\\N\n\\.\n"
-       "COPY \"" + kOddName + "\" FROM stdin;\nxy\n\\.\nCOPY depths (x) FROM stdin;\n5:9\n\\N",
+       "COPY public.inlinks (a) FROM stdin;\n1\tx\ty\t2\textra\n1\tx\ty\nx\n\\.\nCOPY crawl_errors (a) FROM "
+       "stdin;\n\\N\n\\.\n"
+       "COPY \"" +
+           kOddName + "\" FROM stdin;\nxy\n\\.\nCOPY depths (x) FROM stdin;\n5:9\n\\N",
        banner("sites") + "sites('a',1).\nsites('\\\\N',2).\nsites('b',2).\n" + count(3) + banner("inlinks") +
            "inlinks(1,'x','y',2).\ninlinks(1,'x','y',2).\ninlinks(1,'x','y',2).\n" + count(3) + banner("crawl_errors") +
            count(1) + banner(kOddName) + "'" + kOddName + "'(1,2,0).\n" + count(1) + banner("depths") +
@@ -98,17 +104,27 @@ std::vector<Case> cases() {
        "pgdump2pl: dump.sql:4: warning: table sites: 2 of 3 rows do not fit its layout (first: field 1 is NULL)\n"
        "pgdump2pl: dump.sql:9: warning: table inlinks: 2 of 3 rows do not fit its layout (first: field 4 is missing)\n"
        "pgdump2pl: dump.sql:16: warning: table h\\x1B[2J\\xFF\\xC2\\x9B\303\251\302\251\303\200\342\202\254\357\274\241"
-       "\360\237\230\200\364\217\277\277\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE0\\x80\\x80\\xC0\\xAF\\xE2\\x82A\\xE2\\x82: 1 "
+       "\360\237\230\200\364\217\277\277\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE0\\x80\\x80\\xC0\\xAF\\xE2\\x82A\\xE2\\x"
+       "82: 1 "
        "of 1 rows do not fit its "
        "layout (first: field 1 is not an integer)\n"
        "pgdump2pl: dump.sql:20: warning: table depths: 1 of 2 rows do not fit its layout (first: field 1 is NULL)\n"},
   };
   // One row for each rule, and names no rule covers.
-  const std::pair<std::string, std::string> rules[] = {
-      {"sites", "'ab',1"},      {"inlinks", "1,'b','c',2"}, {"pages", "3,'d',4,5"}, {"files", "'e','f',6"},
-      {"depths", "7"},         {"proxies", "'g',8"},       {"hits", "9,10,11"},    {"mimetypes", "'h',12"},
-      {"timings", "13,14,15"}, {"anchors", "16,17,18,19"}, {"Sites", ""},          {"p", ""},
-      {"pe", ""},              {"xlinks", ""}};
+  const std::pair<std::string, std::string> rules[] = {{"sites", "'ab',1"},
+                                                       {"inlinks", "1,'b','c',2"},
+                                                       {"pages", "3,'d',4,5"},
+                                                       {"files", "'e','f',6"},
+                                                       {"depths", "7"},
+                                                       {"proxies", "'g',8"},
+                                                       {"hits", "9,10,11"},
+                                                       {"mimetypes", "'h',12"},
+                                                       {"timings", "13,14,15"},
+                                                       {"anchors", "16,17,18,19"},
+                                                       {"Sites", ""},
+                                                       {"p", ""},
+                                                       {"pe", ""},
+                                                       {"xlinks", ""}};
   Case& each = all.emplace_back(Case{"every rule", "", "", 0, ""});
   for (const auto& [table, args] : rules) {
     std::string row = args;
@@ -138,7 +154,8 @@ TEST(Conversion, DumpCutAtAnyByteConvertsAlikeByteByByte) {
   const std::string dump =
       "-- x\nCOPY public.\"a\"\"b\" (x) FROM stdin;\n1\t2\t3\t4\r\n\\.\nCOPY \"sites\" FROM stdin;\nl'eau\t-7\n\\.\n";
   for (std::size_t cut = 0; cut <= dump.size(); ++cut) {
-    const Converted whole = convert_in_memory(dump.substr(0, cut)), bytewise = convert_in_memory(dump.substr(0, cut), 1);
+    const Converted whole = convert_in_memory(dump.substr(0, cut)),
+                    bytewise = convert_in_memory(dump.substr(0, cut), 1);
     EXPECT_EQ(bytewise.facts, whole.facts) << cut;
     EXPECT_EQ(whole.scan.status, ScanStatus::complete) << cut;
   }

@@ -55,8 +55,9 @@ TEST(Progress, ShowsOnATerminalOnlyAndErasesItselfAroundWarnings) {
   for (int i = 0; i < 6000; ++i) rows += "http://a.example/\t1\n";
   const std::string block = "COPY sites FROM stdin;\n" + rows + "\\.\n";
   const std::string dump = block + "COPY sites FROM stdin;\nhttp://b/\t\\N\n\\.\n" + block;
-  const std::string warning = "pgdump2pl: dump.sql:6004: warning: table sites: 1 of 1 rows do not fit its layout "
-                              "(first: field 2 is NULL)\n";
+  const std::string warning =
+      "pgdump2pl: dump.sql:6004: warning: table sites: 1 of 1 rows do not fit its layout "
+      "(first: field 2 is NULL)\n";
 
   // Ours to read, and the conversion's side, which is a terminal or not.
   struct Output {
@@ -90,7 +91,7 @@ TEST(Progress, ShowsOnATerminalOnlyAndErasesItselfAroundWarnings) {
     ASSERT_EQ(convert(counted, facts, options, warnings).status, ScanStatus::complete);
   }
   std::string outputs[4];
-  for (int i = 0; Output* t : {&terminal, &quiet_terminal, &dumb_terminal, &pipe_output}) {
+  for (int i = 0; Output * t : {&terminal, &quiet_terminal, &dumb_terminal, &pipe_output}) {
     ::close(t->theirs);
     outputs[i++] = drain(t->ours);
     ::close(t->ours);

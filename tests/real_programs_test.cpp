@@ -17,8 +17,8 @@ class RealPrograms : public ScratchTest {
  protected:
   // An error or a warning while loading fails the run.
   Outcome load_facts(const std::string& goal) {
-    return run({"swipl", "-q", "-f", "none", "--no-packs", "--on-error=status", "--on-warning=status", "-g", goal,
-                "-t", "halt", "facts.pl"});
+    return run({"swipl", "-q", "-f", "none", "--no-packs", "--on-error=status", "--on-warning=status", "-g", goal, "-t",
+                "halt", "facts.pl"});
   }
 };
 
@@ -34,7 +34,8 @@ TEST_F(RealPrograms, PgDumpFixturesGiveTheCommittedFactsThatPrologLoads) {
       warnings.erase(at, fixture.parent_path().string().size() + 1);
     }
     EXPECT_EQ(warnings, slurp(fixture.string() + ".warnings")) << name;
-    EXPECT_TRUE(slurp(dir / "facts.pl") == slurp(fixture.string() + ".pl")) << name << ": differs from the committed facts";
+    EXPECT_TRUE(slurp(dir / "facts.pl") == slurp(fixture.string() + ".pl"))
+        << name << ": differs from the committed facts";
     if (swipl) {
       const Outcome loaded = load_facts("true");
       EXPECT_EQ(loaded.status, 0) << name;
@@ -50,8 +51,9 @@ TEST_F(RealPrograms, PgDumpFixturesGiveTheCommittedFactsThatPrologLoads) {
 TEST_F(RealPrograms, NoTableNameRunsWhenTheFactsAreLoaded) {
   if (!have_swipl()) GTEST_SKIP() << "no swipl (Debian: swi-prolog-nox)";
   const std::string goal = "open(injected,write,S),close(S)";
-  for (const std::string& name : std::vector<std::string>{"\"x*/:-" + goal + ".%\"", "public.\"x*/ :- " + goal + ". %\" (a)", "\"s*/\"",
-                                 "\"s/*\"", "\"x/*y\"", "\"a*/*/b\""}) {
+  for (const std::string& name :
+       std::vector<std::string>{"\"x*/:-" + goal + ".%\"", "public.\"x*/ :- " + goal + ". %\" (a)", "\"s*/\"",
+                                "\"s/*\"", "\"x/*y\"", "\"a*/*/b\""}) {
     put(dir / "dump.sql", "COPY " + name + " FROM stdin;\n1\t2\t3\t4\n\\.\nCOPY sites FROM stdin;\nlast\t1\n\\.\n");
     ASSERT_EQ(run({PGDUMP2PL_BINARY, "dump.sql", "facts.pl"}).status, 0) << name;
     const Outcome loaded = load_facts("sites(last,1)");

@@ -59,7 +59,8 @@ const Case kCases[] = {
      "q:Q123456789Q123456789Q123456789Q123456789Q123456789Q123456789Q2"},
     {R"('a\'b\\' E'x\n' N'\t')", "s:a'b\\ s:x\n s:\t", false},
     {R"('a\'b\\')", "s:a\\ w:b m:\\'"},
-    {"42 3.5 .5 5. 1e10 1.5E-3 1..2 1e 2e+ x.y 1.e5", "n:42 n:3.5 n:.5 n:5. n:1e10 n:1.5E-3 n:1 y:. n:.2 n:1 w:e n:2 w:e y:+ w:x y:. w:y n:1.e5"},
+    {"42 3.5 .5 5. 1e10 1.5E-3 1..2 1e 2e+ x.y 1.e5",
+     "n:42 n:3.5 n:.5 n:5. n:1e10 n:1.5E-3 n:1 y:. n:.2 n:1 w:e n:2 w:e y:+ w:x y:. w:y n:1.e5"},
     {"a=-5 -5 <=> *+ @- ::int [1] !=-1 +/*c*/- ?| a--b",
      "w:a y:= y:- n:5 y:- n:5 y:<=> y:* y:+ y:@- y::: w:int y:[ n:1 y:] y:!=- n:1 y:+ y:- y:?| w:a"},
     {"\\connect db\r\nSELECT 1;\n\\encoding LATIN1\n\\.", "m:connect db w:select n:1 y:; m:encoding LATIN1 m:."},
@@ -70,7 +71,8 @@ const Case kCases[] = {
     {"a /* x /* */", "w:a"},
     {"a E'\\", "w:a"},
     {"a U&'x", "w:a"},
-    {"a\n'b\nc'\n/*\n*/ d $$\n$$ \\m\ne 'f'\n\n'g' h", "w:a@1 s:b\nc@2 w:d@5 s:\n@5 m:m@6 w:e@7 s:fg@7 w:h@9", true, true},
+    {"a\n'b\nc'\n/*\n*/ d $$\n$$ \\m\ne 'f'\n\n'g' h", "w:a@1 s:b\nc@2 w:d@5 s:\n@5 m:m@6 w:e@7 s:fg@7 w:h@9", true,
+     true},
 };
 
 TEST(SqlLexer, SplitsScriptsAsPostgresDoes) {

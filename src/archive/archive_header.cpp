@@ -47,8 +47,8 @@ bool read_archive_header(ArchiveInput& input, DumpFormat expected, ArchiveHeader
   std::uint8_t major, minor, revision, int_size, offset_size, format;
   if (!input.read_byte(major, what) || !input.read_byte(minor, what) || !input.read_byte(revision, what)) return false;
   const std::string version = std::to_string(major) + "." + std::to_string(minor);
-  const std::string range = " (1." + std::to_string(kOldestMinorVersion) + " to 1." +
-                            std::to_string(kNewestMinorVersion) + ")";
+  const std::string range =
+      " (1." + std::to_string(kOldestMinorVersion) + " to 1." + std::to_string(kNewestMinorVersion) + ")";
   if (major > 1 || (major == 1 && minor > kNewestMinorVersion)) {
     return failure.set(EILSEQ, "archive format " + version + " is newer than this converter reads" + range);
   }
@@ -75,7 +75,8 @@ bool read_archive_header(ArchiveInput& input, DumpFormat expected, ArchiveHeader
     std::uint8_t method;
     if (!input.read_byte(method, what)) return false;
     if (method >= std::size(kCompressionCodes)) {
-      return failure.set(EILSEQ, "the archive's data use an unknown compression method (" + std::to_string(method) + ")");
+      return failure.set(EILSEQ,
+                         "the archive's data use an unknown compression method (" + std::to_string(method) + ")");
     }
     header.compression = kCompressionCodes[method];
   } else {

@@ -11,9 +11,10 @@ namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
 }
 
-ArchiveInput::ArchiveInput(ByteSource& source, Failure& failure, std::string label,
-                           std::string_view already_read)
-    : source_(source), failure_(failure), label_(std::move(label)),
+ArchiveInput::ArchiveInput(ByteSource& source, Failure& failure, std::string label, std::string_view already_read)
+    : source_(source),
+      failure_(failure),
+      label_(std::move(label)),
       buffer_(std::max(kBufferSize, already_read.size())) {
   if (!already_read.empty()) std::memcpy(buffer_.data(), already_read.data(), already_read.size());
   end_ = already_read.size();
@@ -30,8 +31,8 @@ bool ArchiveInput::fill() {
   }
   if (got.failed) {
     const Failure& why = source_.failure();
-    failure_.set(why.error, why.reason.empty() ? "the " + label_ + " could not be read: " + std::strerror(why.error)
-                                               : why.reason);
+    failure_.set(why.error,
+                 why.reason.empty() ? "the " + label_ + " could not be read: " + std::strerror(why.error) : why.reason);
   }
   source_ended_ = true;
   return false;
@@ -84,7 +85,8 @@ bool ArchiveInput::read_int(int& value, std::string_view what) {
   // A sign byte, then the magnitude's bytes, least significant first.
   std::uint8_t sign;
   if (!read_byte(sign, what)) return false;
-  if (sign > 1) return failure_.set(EILSEQ, "the " + label_ + " is corrupt: a bad integer sign in " + std::string(what));
+  if (sign > 1)
+    return failure_.set(EILSEQ, "the " + label_ + " is corrupt: a bad integer sign in " + std::string(what));
   std::uint64_t magnitude = 0;
   for (std::size_t i = 0; i < int_size_; ++i) {
     std::uint8_t byte;

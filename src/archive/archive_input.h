@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "io/failure.h"
 #include "io/byte_source.h"
+#include "io/failure.h"
 
 namespace pgdump2pl {
 

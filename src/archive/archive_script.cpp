@@ -79,7 +79,8 @@ void ArchiveScript::start_entry(std::size_t index) {
   if (text_.empty() && !data) return;
   const std::uint64_t first_line = lines_ + 1;
   const std::lock_guard lock(spans_mutex_);
-  spans_.push_back({first_line, data ? first_line + static_cast<std::uint64_t>(std::count(text_.begin(), text_.end(), '\n')) : 0,
+  spans_.push_back({first_line,
+                    data ? first_line + static_cast<std::uint64_t>(std::count(text_.begin(), text_.end(), '\n')) : 0,
                     index});
   if (data && start_data(index)) state_ = State::data;
 }
@@ -131,8 +132,7 @@ ReadResult ArchiveScript::read(char* dest, std::size_t capacity) {
       case State::entries:
         if (next_ == order_.size()) {
           if (finish()) state_ = State::done;
-        }
-        else start_entry(order_[next_++]);
+        } else start_entry(order_[next_++]);
         break;
       case State::data: {
         const ReadResult got = read_plain_data(dest, capacity);
@@ -140,8 +140,7 @@ ReadResult ArchiveScript::read(char* dest, std::size_t capacity) {
         if (!got.failed) state_ = State::entries;
         break;
       }
-      case State::done:
-        return {0, false};
+      case State::done: return {0, false};
     }
   }
 }

@@ -77,7 +77,7 @@ class ArchiveScript : public ByteSource {
   ReadResult give(char* dest, std::size_t size);
 
   enum class State { start, entries, data, done } state_ = State::start;
-  std::vector<std::size_t> order_;          // entries in printing order
+  std::vector<std::size_t> order_;           // entries in printing order
   std::vector<std::pair<int, long>> ranks_;  // dump id, data rank; sorted
   std::size_t next_ = 0;
   long data_rank_now_ = -1;

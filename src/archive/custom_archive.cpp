@@ -23,7 +23,8 @@ bool CustomArchiveSource::skip_chunks(std::string_view what) {
     int length;
     if (!input_.read_int(length, what)) return false;
     if (length == 0) return true;
-    if (length < 0) return failure_.set(EILSEQ, "the custom archive is corrupt: a negative length in " + std::string(what));
+    if (length < 0)
+      return failure_.set(EILSEQ, "the custom archive is corrupt: a negative length in " + std::string(what));
     if (!input_.skip(static_cast<std::uint64_t>(length), what)) return false;
   }
 }

@@ -99,7 +99,8 @@ bool TarArchiveSource::finish_member() {
 
 ReadResult TarArchiveSource::read_member(char* dest, std::size_t capacity) {
   if (member_left_ == 0) return {0, false};
-  const ReadResult got = input_.read_some(dest, static_cast<std::size_t>(std::min<std::uint64_t>(capacity, member_left_)));
+  const ReadResult got =
+      input_.read_some(dest, static_cast<std::size_t>(std::min<std::uint64_t>(capacity, member_left_)));
   if (got.size == 0) {
     if (!failure_.failed()) failure_.set(EIO, "the tar archive ends inside its member " + member_name_);
     return {0, true};

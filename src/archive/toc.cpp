@@ -54,7 +54,8 @@ std::string TocEntry::describe() const {
   std::string text;
   text.reserve(desc.size() + schema.size() + tag.size() + 24);
   if (desc == "TABLE DATA") text = "table";
-  else for (const char c : desc) text += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  else
+    for (const char c : desc) text += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   if (text.empty()) text = "entry";
   text += ' ';
   if (!schema.empty()) text += schema + '.';
@@ -63,8 +64,7 @@ std::string TocEntry::describe() const {
   return text;
 }
 
-bool read_toc(ArchiveInput& input, const ArchiveHeader& header, std::vector<TocEntry>& entries,
-              Failure& failure) {
+bool read_toc(ArchiveInput& input, const ArchiveHeader& header, std::vector<TocEntry>& entries, Failure& failure) {
   int count;
   if (!input.read_int(count, "the TOC")) return false;
   if (count < 0) return failure.set(EILSEQ, "the TOC is corrupt: it counts " + std::to_string(count) + " entries");

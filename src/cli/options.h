@@ -13,8 +13,8 @@ struct CommandLineOptions {
   Action action = Action::convert;
   bool all_tables = false;  // --all-tables
   std::string encoding;     // --encoding
-  TableFilter tables;  // -t and -T
-  bool quiet = false;  // -q: no progress line
+  TableFilter tables;       // -t and -T
+  bool quiet = false;       // -q: no progress line
   const char* dump_path = nullptr;
   const char* facts_path = nullptr;
 };

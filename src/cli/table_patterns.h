@@ -61,8 +61,7 @@ class TableFilter final : public TableSelection {
 
  private:
   static PatternReading add(std::vector<TablePattern>& patterns, std::string_view pattern);
-  static bool any_matches(const std::vector<TablePattern>& patterns, std::string_view schema,
-                          std::string_view table);
+  static bool any_matches(const std::vector<TablePattern>& patterns, std::string_view schema, std::string_view table);
 
   std::vector<TablePattern> included_;
   std::vector<TablePattern> excluded_;

@@ -52,8 +52,8 @@ char* write_quoted_word(char* out, const char* word, const char*& word_end) {
     // Eight bytes at a time up to a byte that ends the word (whitespace
     // and zero are all below '!') or needs an escape.
     const std::uint64_t block = swar::load8(p);
-    const std::uint64_t stops = swar::bytes_below(block, '!') | swar::bytes_equal(block, '\'') |
-                                swar::bytes_equal(block, '\\');
+    const std::uint64_t stops =
+        swar::bytes_below(block, '!') | swar::bytes_equal(block, '\'') | swar::bytes_equal(block, '\\');
     swar::store8(out, block);
     if (stops == 0) {
       p += 8;

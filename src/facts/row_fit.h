@@ -12,10 +12,10 @@ enum class FieldProblem : std::uint8_t {
   not_float,
   not_number,
   not_boolean,
-  missing,      // the row ended before the layout's last field
-  expression,   // SQL that needs a database to compute: its text
-  invalid_text, // bytes not valid in the script's encoding
-  field_count,  // the row's fields are not the table's columns: no fact
+  missing,       // the row ended before the layout's last field
+  expression,    // SQL that needs a database to compute: its text
+  invalid_text,  // bytes not valid in the script's encoding
+  field_count,   // the row's fields are not the table's columns: no fact
 };
 
 // Whether a row fit its table's layout, and if not, its first field that

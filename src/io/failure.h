@@ -10,7 +10,7 @@ namespace pgdump2pl {
 // this build cannot undo). The first failure wins, since later ones only
 // follow from it.
 struct Failure {
-  int error = 0;  // 0 while nothing has failed
+  int error = 0;         // 0 while nothing has failed
   std::string reason{};  // empty when the errno says it all
 
   bool failed() const { return error != 0; }

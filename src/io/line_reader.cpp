@@ -6,9 +6,7 @@
 namespace pgdump2pl {
 
 LineReader::LineReader(ByteSource& source, std::size_t block_size)
-    : source_(source),
-      block_size_(std::max<std::size_t>(block_size, 1)),
-      capacity_(block_size_ + 1) {
+    : source_(source), block_size_(std::max<std::size_t>(block_size, 1)), capacity_(block_size_ + 1) {
   buf_ = allocate(capacity_);
 }
 

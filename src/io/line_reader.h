@@ -4,8 +4,8 @@
 #include <memory>
 #include <string_view>
 
-#include "io/bytes.h"
 #include "io/byte_source.h"
+#include "io/bytes.h"
 
 namespace pgdump2pl {
 
@@ -19,8 +19,7 @@ class LineReader {
 
   // `block_size` caps every read; tests use a few bytes so that lines
   // straddle refills.
-  explicit LineReader(ByteSource& source,
-                      std::size_t block_size = kDefaultBlockSize);
+  explicit LineReader(ByteSource& source, std::size_t block_size = kDefaultBlockSize);
 
   // A line without its line end. text[length] is writable scratch (the
   // line end or a spare byte), so the caller may put a zero there, and

@@ -56,8 +56,8 @@ IntegerScan read_integer(const char* row, IntegerSlot& dest) {
   if (digit(*p) >= base) return {p, false, false};
   // The magnitude is gathered unsigned so that the lowest value, whose
   // magnitude has no positive twin, is exact.
-  const std::uint64_t limit = negative ? std::uint64_t{1} << 63
-                                       : static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  const std::uint64_t limit =
+      negative ? std::uint64_t{1} << 63 : static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
   std::uint64_t magnitude = 0;
   for (unsigned d; (d = digit(*p)) < base; ++p) {
     std::uint64_t next;

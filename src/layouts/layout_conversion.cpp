@@ -7,7 +7,7 @@
 namespace pgdump2pl {
 
 ScanStatus convert_by_layouts(LineReader& lines, FactWriter& facts, const TableSelection* tables,
-                               ConversionListener& listener) {
+                              ConversionListener& listener) {
   CopyBlockReader dump(lines);
   BlockWriter block(facts, listener, quoted_as_dumped, false);
   RowConversion conversion;
@@ -21,14 +21,9 @@ ScanStatus convert_by_layouts(LineReader& lines, FactWriter& facts, const TableS
         block.open(dump.table_name());
         conversion.start_table(dump.table_name(), block.functor());
         break;
-      case CopyBlockReader::Item::row:
-        block.count_row(conversion.convert(dump.row(), facts), dump.row_line());
-        break;
-      case CopyBlockReader::Item::block_end:
-        block.close();
-        break;
-      case CopyBlockReader::Item::end:
-        break;
+      case CopyBlockReader::Item::row: block.count_row(conversion.convert(dump.row(), facts), dump.row_line()); break;
+      case CopyBlockReader::Item::block_end: block.close(); break;
+      case CopyBlockReader::Item::end: break;
     }
   }
   if (!facts.ok()) return ScanStatus::write_failed;

@@ -11,6 +11,6 @@ namespace pgdump2pl {
 // The default mode: the rows of each COPY block by the layout the first
 // letters of its table's name choose. `tables` null: every table.
 ScanStatus convert_by_layouts(LineReader& dump, FactWriter& facts, const TableSelection* tables,
-                               ConversionListener& listener);
+                              ConversionListener& listener);
 
 }  // namespace pgdump2pl

@@ -91,7 +91,8 @@ RowFit RowConversion::convert_by(RowConversion& self, std::string_view row, Fact
     ((*p++ = kField == 0 ? '(' : ',',
       p = self.put_field<kRule.slots[kField], static_cast<std::uint32_t>(kField + 1)>(in, reading, fit, p)),
      ...);
-  }(std::make_index_sequence<kRule.field_count>());
+  }
+  (std::make_index_sequence<kRule.field_count>());
   std::memcpy(p, ").\n", 3);
   out.commit(p + 3);
   return fit;

@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "layouts/conversion_rules.h"
 #include "facts/fact_writer.h"
-#include "layouts/integer_slot.h"
 #include "facts/row_fit.h"
+#include "layouts/conversion_rules.h"
+#include "layouts/integer_slot.h"
 #include "layouts/text_slot.h"
 
 namespace pgdump2pl {

@@ -25,7 +25,8 @@ char decode_copy_escape(const char*& p, const char* end) {
   }
   if (is_octal(c)) {
     unsigned value = static_cast<unsigned>(c - '0');
-    for (int more = 0; more < 2 && p < end && is_octal(*p); ++more) value = value * 8 + static_cast<unsigned>(*p++ - '0');
+    for (int more = 0; more < 2 && p < end && is_octal(*p); ++more)
+      value = value * 8 + static_cast<unsigned>(*p++ - '0');
     return static_cast<char>(value & 0xFF);
   }
   if (c == 'x' && p < end && hex_value(*p) >= 0) {

@@ -23,8 +23,8 @@ std::unique_ptr<ByteSource> cannot_decode(std::string_view what, std::string_vie
 // zstd and lz4 are optional libraries.
 [[maybe_unused]] std::unique_ptr<ByteSource> built_without(Compression compression, std::string_view what,
                                                            Failure& failure) {
-  return cannot_decode(what, "this build cannot read (built without lib" + std::string(compression_name(compression)) + ")",
-                       failure);
+  return cannot_decode(
+      what, "this build cannot read (built without lib" + std::string(compression_name(compression)) + ")", failure);
 }
 
 }  // namespace
@@ -32,12 +32,9 @@ std::unique_ptr<ByteSource> cannot_decode(std::string_view what, std::string_vie
 std::unique_ptr<ByteSource> make_decoder(Compression compression, std::unique_ptr<ByteSource> compressed,
                                          std::string_view what, Failure& failure) {
   switch (compression) {
-    case Compression::none:
-      return compressed;
-    case Compression::gzip:
-      return make_gzip_source(std::move(compressed));
-    case Compression::zlib:
-      return make_zlib_source(std::move(compressed));
+    case Compression::none: return compressed;
+    case Compression::gzip: return make_gzip_source(std::move(compressed));
+    case Compression::zlib: return make_zlib_source(std::move(compressed));
     case Compression::zstd:
 #ifdef PGDUMP2PL_HAVE_ZSTD
       return make_zstd_source(std::move(compressed));
@@ -53,8 +50,7 @@ std::unique_ptr<ByteSource> make_decoder(Compression compression, std::unique_pt
     case Compression::lz4_legacy:
       return cannot_decode(what, "pgdump2pl cannot read; recompress it with plain lz4", failure);
     case Compression::bzip2:
-    case Compression::xz:
-      break;
+    case Compression::xz: break;
   }
   return cannot_decode(what, "pgdump2pl cannot read; decompress it first", failure);
 }

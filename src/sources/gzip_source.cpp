@@ -61,9 +61,7 @@ DecodeStep GzipSource::decode(const char* in, std::size_t in_size, char* out, st
       step.error = ENOMEM;
       step.reason = "out of memory";
       break;
-    default:
-      step.error = EILSEQ;
-      step.reason = stream_.msg != nullptr ? stream_.msg : "not gzip data";
+    default: step.error = EILSEQ; step.reason = stream_.msg != nullptr ? stream_.msg : "not gzip data";
   }
   return step;
 }

@@ -39,11 +39,11 @@ class ReadAheadSource final : public ByteSource {
   std::vector<Block> blocks_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::size_t filled_ = 0;    // blocks the thread has filled, in all
-  std::size_t drained_ = 0;   // blocks the reader has emptied, in all
-  std::size_t taken_ = 0;     // bytes of the reader's current block already given
+  std::size_t filled_ = 0;   // blocks the thread has filled, in all
+  std::size_t drained_ = 0;  // blocks the reader has emptied, in all
+  std::size_t taken_ = 0;    // bytes of the reader's current block already given
   bool stopping_ = false;
-  bool ended_ = false;        // the reader has seen the end or the failure
+  bool ended_ = false;  // the reader has seen the end or the failure
   std::thread thread_;
 };
 

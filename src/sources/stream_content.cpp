@@ -45,7 +45,11 @@ Compression identify_compression(std::string_view head) {
       (has_at(head, 4, "\x31\x41\x59\x26\x53\x59") || has_at(head, 4, "\x17\x72\x45\x38\x50\x90"))) {
     return Compression::bzip2;
   }
-  if (has_at(head, 0, std::string_view{"\xfd" "7zXZ\0", 6})) return Compression::xz;
+  if (has_at(head, 0,
+             std::string_view{"\xfd"
+                              "7zXZ\0",
+                              6}))
+    return Compression::xz;
   return Compression::none;
 }
 

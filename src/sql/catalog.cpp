@@ -86,9 +86,9 @@ bool Catalog::resolve_type(const TypeName& type, Column& column, std::string& do
   }
   if (type.name.schema.empty() && !type.quoted && !type.array) {
     // serial and its kin are an integer type with a sequence of its own.
-    static constexpr std::string_view kSerials[][2] = {
-        {"serial", "integer"},  {"serial4", "integer"},  {"smallserial", "smallint"},
-        {"serial2", "smallint"}, {"bigserial", "bigint"}, {"serial8", "bigint"}};
+    static constexpr std::string_view kSerials[][2] = {{"serial", "integer"},       {"serial4", "integer"},
+                                                       {"smallserial", "smallint"}, {"serial2", "smallint"},
+                                                       {"bigserial", "bigint"},     {"serial8", "bigint"}};
     for (const auto& [serial, integer] : kSerials) {
       if (type.name.name == serial) {
         column.type = column_type(integer, {}, false);
@@ -124,8 +124,8 @@ void Catalog::apply(const EnumDefinition& type) {
 
 void Catalog::apply(const SequenceDefinition& definition) {
   const QualifiedName& name = definition.name;
-  std::string key = object_key(name.schema.empty() ? (definition.temporary ? "pg_temp" : creation_schema()) : name.schema,
-                               name.name);
+  std::string key =
+      object_key(name.schema.empty() ? (definition.temporary ? "pg_temp" : creation_schema()) : name.schema, name.name);
   if (definition.if_not_exists && sequences_.contains(key)) return;
   Sequence sequence;
   sequence.apply(definition.options);
@@ -137,7 +137,8 @@ void Catalog::apply(const SequenceAlteration& alteration) {
   const auto found = sequences_.find(resolve(sequences_, alteration.name, true));
   if (found == sequences_.end()) return;
   found->second.apply(alteration.options);
-  if (!alteration.options.owned_by.name.empty()) found->second.owner = resolve(tables_, alteration.options.owned_by, true);
+  if (!alteration.options.owned_by.name.empty())
+    found->second.owner = resolve(tables_, alteration.options.owned_by, true);
 }
 
 void Catalog::apply(const SelectStatement& select) {
@@ -321,8 +322,9 @@ Catalog::ColumnEntry Catalog::define_column(const Table& table, const ColumnDefi
     }
   }
   if (serial) {
-    entry.column.default_value = {ColumnDefault::Kind::sequence,
-                                  make_sequence(table, entry.column.name, {}, Sequence(sequence_bytes(entry.column.type)))};
+    entry.column.default_value = {
+        ColumnDefault::Kind::sequence,
+        make_sequence(table, entry.column.name, {}, Sequence(sequence_bytes(entry.column.type)))};
     entry.has_default = true;
   }
   return entry;
@@ -340,7 +342,8 @@ void Catalog::generate(const Table& table, const GeneratedClause& clause, Column
       name = clause.identity->name;
     }
     column.generated = false;
-    column.default_value = {ColumnDefault::Kind::sequence, make_sequence(table, column.name, name, std::move(sequence))};
+    column.default_value = {ColumnDefault::Kind::sequence,
+                            make_sequence(table, column.name, name, std::move(sequence))};
   } else if (clause.kind == GeneratedClause::Kind::stored) {
     column.generated = true;
     column.default_value = {ColumnDefault::Kind::expression, clause.expression};
@@ -356,7 +359,9 @@ void Catalog::copy_columns(const Table& table, const LikeClause& like, std::vect
     ColumnEntry entry{source.table.columns[i], {source.origins[i].domain}};
     entry.has_default = true;
     Column& column = entry.column;
-    const bool kept = column.generated ? like.generated : is_identity(column.default_value) ? like.identity : like.defaults;
+    const bool kept = column.generated                    ? like.generated
+                      : is_identity(column.default_value) ? like.identity
+                                                          : like.defaults;
     if (!kept) {
       column.generated = false;
       column.default_value = domain_default(entry.origin.domain);
@@ -448,15 +453,16 @@ void Catalog::alter(std::string& key, const AttachPartition& action, bool) {
   link(key, resolve(tables_, action.partition, true));
 }
 
-void Catalog::alter(std::string& key, const InheritTable& action, bool) { link(resolve(tables_, action.parent, true), key); }
+void Catalog::alter(std::string& key, const InheritTable& action, bool) {
+  link(resolve(tables_, action.parent, true), key);
+}
 
 void Catalog::alter(std::string& key, const NoInheritTable& action, bool) {
   unlink(resolve(tables_, action.parent, true), key);
 }
 
 // The default of the column, and of the children's, which ALTER TABLE ONLY leaves be.
-void Catalog::set_default(const std::string& key, const std::string& column, const ColumnDefault& value,
-                          bool recurse) {
+void Catalog::set_default(const std::string& key, const std::string& column, const ColumnDefault& value, bool recurse) {
   Relation& relation = tables_.at(key);
   const std::size_t index = column_index(relation.table, column);
   if (index == kNoColumn) return;
@@ -518,8 +524,10 @@ void Catalog::move_table(std::string& key, const std::string& schema, const std:
   node.key() = moved;
   node.mapped().table.schema = schema;
   node.mapped().table.name = name;
-  for (const std::string& parent : node.mapped().parents) std::replace(tables_.at(parent).children.begin(), tables_.at(parent).children.end(), key, moved);
-  for (const std::string& child : node.mapped().children) std::replace(tables_.at(child).parents.begin(), tables_.at(child).parents.end(), key, moved);
+  for (const std::string& parent : node.mapped().parents)
+    std::replace(tables_.at(parent).children.begin(), tables_.at(parent).children.end(), key, moved);
+  for (const std::string& child : node.mapped().children)
+    std::replace(tables_.at(child).parents.begin(), tables_.at(child).parents.end(), key, moved);
   for (auto& [sequence_key, sequence] : sequences_) {
     if (sequence.owner == key) sequence.owner = moved;
   }
@@ -535,7 +543,8 @@ void Catalog::link(const std::string& parent_key, const std::string& child_key) 
   parent.children.push_back(child_key);
   child.parents.push_back(parent_key);
   for (const Column& column : parent.table.columns) {
-    if (const std::size_t index = column_index(child.table, column.name); index != kNoColumn) ++child.origins[index].inherited;
+    if (const std::size_t index = column_index(child.table, column.name); index != kNoColumn)
+      ++child.origins[index].inherited;
   }
 }
 

@@ -9,8 +9,7 @@ namespace pgdump2pl {
 namespace {
 
 bool at_end_of_statement(const Token& token) {
-  return token.kind == TokenKind::end || token.kind == TokenKind::meta_command ||
-         token.is_symbol(";");
+  return token.kind == TokenKind::end || token.kind == TokenKind::meta_command || token.is_symbol(";");
 }
 
 // `( name, ... )` at the current token, unquoted as the lexer gives them.
@@ -126,7 +125,9 @@ class OptionReader {
   void apply(std::string_view option, const std::string& value) {
     if (option == "format") {
       const bool csv = value == "csv";
-      format_.kind = csv ? CopyFormat::Kind::csv : value == "binary" ? CopyFormat::Kind::binary : CopyFormat::Kind::text;
+      format_.kind = csv                 ? CopyFormat::Kind::csv
+                     : value == "binary" ? CopyFormat::Kind::binary
+                                         : CopyFormat::Kind::text;
       if (csv && !delimiter_set_) format_.delimiter = ',';
       if (csv && !null_set_) format_.null_string.clear();
     } else if (option == "delimiter") {
@@ -170,7 +171,7 @@ bool read_copy_statement(SqlLexer& lexer, CopyStatement& copy) {
     lexer.skip_statement();
     return false;
   }
-  if (lexer.current().is_word("with") ) {
+  if (lexer.current().is_word("with")) {
     lexer.advance();
     if (lexer.current().is_word("oids")) lexer.advance();
   }

@@ -15,8 +15,8 @@ namespace pgdump2pl {
 // A statement that changes the tables, types or sequences a script
 // defines, as written; none for one that changes nothing the catalog keeps.
 using DefinitionStatement =
-    std::variant<std::monostate, TableDefinition, TableAlteration, DomainDefinition, EnumDefinition,
-                 SequenceDefinition, SequenceAlteration, DropStatement, SelectStatement>;
+    std::variant<std::monostate, TableDefinition, TableAlteration, DomainDefinition, EnumDefinition, SequenceDefinition,
+                 SequenceAlteration, DropStatement, SelectStatement>;
 
 // Whether read_definition_statement() reads the statement `first` begins.
 bool begins_definition_statement(const Token& first);

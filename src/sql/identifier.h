@@ -33,7 +33,9 @@ constexpr std::size_t clip_length(std::string_view text, std::size_t limit) {
 }
 
 // The part of `name` that PostgreSQL keeps.
-constexpr std::string_view stored_name(std::string_view name) { return name.substr(0, clip_length(name, kMaxNameBytes)); }
+constexpr std::string_view stored_name(std::string_view name) {
+  return name.substr(0, clip_length(name, kMaxNameBytes));
+}
 inline void truncate_name(std::string& name) { name.resize(clip_length(name, kMaxNameBytes)); }
 
 // Walks a name in which double quotes open and close quoted stretches,

@@ -10,9 +10,6 @@
 #include <vector>
 
 #include "io/bytes.h"
-#include "values/field_terms.h"
-#include "sql/table_rows.h"
-#include "values/typed_row_conversion.h"
 #include "rows/copy_text_fields.h"
 #include "rows/csv_fields.h"
 #include "rows/row_fields.h"
@@ -22,7 +19,10 @@
 #include "sql/insert_statement.h"
 #include "sql/search_path.h"
 #include "sql/sql_lexer.h"
+#include "sql/table_rows.h"
+#include "values/field_terms.h"
 #include "values/text_encoding.h"
+#include "values/typed_row_conversion.h"
 
 namespace pgdump2pl {
 namespace {
@@ -42,7 +42,10 @@ class ScriptConversion {
  public:
   ScriptConversion(LineReader& script, FactWriter& facts, std::string_view encoding, const TableSelection* tables,
                    ConversionListener& listener)
-      : lexer_(script), facts_(facts), listener_(listener), tables_(tables),
+      : lexer_(script),
+        facts_(facts),
+        listener_(listener),
+        tables_(tables),
         block_(facts, listener, quoted_utf8_atom, true) {
     if (!encoding.empty()) script_encoding_.select(encoding);
     lexer_.set_code_point_writer(&escapes_);
@@ -113,8 +116,8 @@ class ScriptConversion {
     const std::uint64_t line = lexer_.current().line;
     if (!read_copy_statement(lexer_, copy_) || copy_.source == CopyStatement::Source::other) return;
     if (copy_.source == CopyStatement::Source::outside) {
-      return listener_.warning(line, "COPY reads its rows from outside the script: table " + copy_.table.name +
-                                         " gets no facts from it");
+      return listener_.warning(
+          line, "COPY reads its rows from outside the script: table " + copy_.table.name + " gets no facts from it");
     }
     const TextEncoding* encoding = &script_encoding_;
     if (!copy_.format.encoding.empty()) {
@@ -129,8 +132,8 @@ class ScriptConversion {
       return skip_data();
     }
     if (copy_.format.kind == CopyFormat::Kind::binary || copy_.filtered) {
-      listener_.warning(line, std::string(copy_.filtered ? "COPY ... WHERE" : "binary COPY") +
-                                  ": table " + copy_.table.name + " gets no facts from it");
+      listener_.warning(line, std::string(copy_.filtered ? "COPY ... WHERE" : "binary COPY") + ": table " +
+                                  copy_.table.name + " gets no facts from it");
       skip_data();
       return;
     }
@@ -181,8 +184,7 @@ class ScriptConversion {
   }
 
   void copy_csv() {
-    const CsvOptions options{copy_.format.delimiter, copy_.format.quote, copy_.format.escape,
-                             copy_.format.null_string};
+    const CsvOptions options{copy_.format.delimiter, copy_.format.quote, copy_.format.escape, copy_.format.null_string};
     LineReader::Line line{};
     bool header = copy_.format.header;
     while (lexer_.next_data_line(line)) {
@@ -230,8 +232,8 @@ class ScriptConversion {
     if (!read_insert_head(lexer_, insert_)) return end_block();
     if (insert_.body == InsertStatement::Body::query) {
       end_block();
-      return listener_.warning(line, "INSERT takes its rows from a query: table " + insert_.table.name +
-                                         " gets no facts from it");
+      return listener_.warning(
+          line, "INSERT takes its rows from a query: table " + insert_.table.name + " gets no facts from it");
     }
     if (!selected(insert_.table)) {
       end_block();
@@ -335,7 +337,7 @@ class ScriptConversion {
 }  // namespace
 
 ScanStatus convert_script(LineReader& script, FactWriter& facts, std::string_view encoding,
-                           const TableSelection* tables, ConversionListener& listener) {
+                          const TableSelection* tables, ConversionListener& listener) {
   // Large: its scratch and catalog live on the heap.
   auto conversion = std::make_unique<ScriptConversion>(script, facts, encoding, tables, listener);
   return conversion->run();

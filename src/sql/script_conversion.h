@@ -15,6 +15,6 @@ namespace pgdump2pl {
 // columns and their types. `encoding`: of a script that declares none,
 // empty for UTF8. `tables` null: every table.
 ScanStatus convert_script(LineReader& script, FactWriter& facts, std::string_view encoding,
-                           const TableSelection* tables, ConversionListener& listener);
+                          const TableSelection* tables, ConversionListener& listener);
 
 }  // namespace pgdump2pl

@@ -31,7 +31,8 @@ void read_setval(SqlLexer& lexer, std::vector<SelectCall>& calls) {
   if (negative) call.value = -call.value;
   if (accept_symbol(lexer, ",")) {
     const Token& flag = lexer.current();
-    call.is_called = flag.is_word("true") || (flag.kind == TokenKind::string && (flag.text == "t" || flag.text == "true"));
+    call.is_called =
+        flag.is_word("true") || (flag.kind == TokenKind::string && (flag.text == "t" || flag.text == "true"));
   }
   calls.emplace_back(std::move(call));
 }
@@ -47,7 +48,8 @@ void read_set_config(SqlLexer& lexer, std::vector<SelectCall>& calls) {
   if (name != "search_path" || !step(lexer).is_symbol(",")) return;
   const Token& value = step(lexer);
   std::vector<std::string> names;
-  if (value.kind == TokenKind::string && split_identifier_list(value.text, names)) calls.emplace_back(SearchPath{std::move(names)});
+  if (value.kind == TokenKind::string && split_identifier_list(value.text, names))
+    calls.emplace_back(SearchPath{std::move(names)});
 }
 
 SelectStatement read_select_statement(SqlLexer& lexer) {

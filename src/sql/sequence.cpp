@@ -25,9 +25,7 @@ void Sequence::apply(const SequenceOptions& options) {
         if (max_ == type_max()) max_given_ = false;
         integer_bytes_ = static_cast<std::uint8_t>(option.value);
         break;
-      case SequenceOption::Kind::increment:
-        increment_ = option.value;
-        break;
+      case SequenceOption::Kind::increment: increment_ = option.value; break;
       case SequenceOption::Kind::min_value:
         min_ = option.value;
         min_given_ = true;
@@ -40,18 +38,10 @@ void Sequence::apply(const SequenceOptions& options) {
         start_ = option.value;
         start_given_ = true;
         break;
-      case SequenceOption::Kind::cycle:
-        cycle_ = true;
-        break;
-      case SequenceOption::Kind::no_min_value:
-        min_given_ = false;
-        break;
-      case SequenceOption::Kind::no_max_value:
-        max_given_ = false;
-        break;
-      case SequenceOption::Kind::no_cycle:
-        cycle_ = false;
-        break;
+      case SequenceOption::Kind::cycle: cycle_ = true; break;
+      case SequenceOption::Kind::no_min_value: min_given_ = false; break;
+      case SequenceOption::Kind::no_max_value: max_given_ = false; break;
+      case SequenceOption::Kind::no_cycle: cycle_ = false; break;
     }
   }
   if (!options.complete) return;

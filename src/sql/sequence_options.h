@@ -29,7 +29,7 @@ struct SequenceOption {
 // The options of CREATE SEQUENCE, ALTER SEQUENCE or an identity column.
 struct SequenceOptions {
   std::vector<SequenceOption> options;  // in written order: AS weighs the bounds before it
-  bool complete = true;  // false: they end at an AS with no type, and nothing after it was read
+  bool complete = true;                 // false: they end at an AS with no type, and nothing after it was read
   bool restart = false;
   std::optional<std::int64_t> restart_with;  // none: from the start
   QualifiedName name;                        // SEQUENCE NAME's, an identity column's

@@ -448,25 +448,30 @@ const Token& SqlLexer::lex_token() {
   const char c = data_[0];
   if (is(c, kIdentStart)) {
     switch (c) {
-      case 'e': case 'E':
+      case 'e':
+      case 'E':
         if (byte_at(1) == '\'') return lex_quoted(2, '\'', Quoting::escapes, false);
         break;
-      case 'n': case 'N':
+      case 'n':
+      case 'N':
         if (byte_at(1) == '\'') {
           return lex_quoted(2, '\'', standard_conforming_strings_ ? Quoting::plain : Quoting::escapes, false);
         }
         break;
-      case 'b': case 'B': case 'x': case 'X':
+      case 'b':
+      case 'B':
+      case 'x':
+      case 'X':
         if (byte_at(1) == '\'') return lex_quoted(2, '\'', Quoting::bits, false);
         break;
-      case 'u': case 'U':
+      case 'u':
+      case 'U':
         if (byte_at(1) == '&') {
           const int quote = byte_at(2);
           if (quote == '\'' || quote == '"') return lex_quoted(3, static_cast<char>(quote), Quoting::plain, true);
         }
         break;
-      default:
-        break;
+      default: break;
     }
     return lex_word();
   }
@@ -488,9 +493,7 @@ const Token& SqlLexer::lex_token() {
 // A one-byte symbol; `(`, `)` and `;` nest and end statements.
 const Token& SqlLexer::lex_symbol() {
   switch (data_[0]) {
-    case '(':
-      ++open_parens_;
-      break;
+    case '(': ++open_parens_; break;
     case ')':
       if (open_parens_ > 0) --open_parens_;
       break;
@@ -503,8 +506,7 @@ const Token& SqlLexer::lex_symbol() {
         return token_;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   return emit(TokenKind::symbol, {data_, 1}, 1);
 }
@@ -688,7 +690,8 @@ void SqlLexer::skip_statement() {
 
 bool SqlLexer::refill_window() {
   // The current token's text, when it is the buffer's bytes, moves with them.
-  const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(token_.text.data()) - reinterpret_cast<std::uintptr_t>(data_);
+  const std::uintptr_t offset =
+      reinterpret_cast<std::uintptr_t>(token_.text.data()) - reinterpret_cast<std::uintptr_t>(data_);
   const bool more = read_more();
   if (offset < token_end_) token_.text = {data_ + offset, token_.text.size()};
   return more;
@@ -697,7 +700,8 @@ bool SqlLexer::refill_window() {
 const Token& SqlLexer::consume(std::size_t n, int closed) {
   const char* const from = data_ + token_end_;
   const char* const to = from + n;
-  for (const char* at = from; (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(to - at)))); ++at) {
+  for (const char* at = from; (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(to - at))));
+       ++at) {
     ++line_;
   }
   if (capturing_) keep(from, n);

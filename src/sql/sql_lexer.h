@@ -40,7 +40,7 @@ enum class Quoting : std::uint8_t { plain, escapes, bits };
 
 // Where a quoted body ends, as far as the bytes at hand tell.
 struct QuotedBody {
-  std::size_t end = 0;   // the closing quote when `closed`, else where to scan on once more bytes are read
+  std::size_t end = 0;  // the closing quote when `closed`, else where to scan on once more bytes are read
   bool closed = false;
   bool decoded = false;  // its text is not its bytes as they stand: a doubled quote or an escape
 };
@@ -204,7 +204,7 @@ class SqlLexer {
   int open_blocks_ = 0;  // BEGIN ATOMIC ... END bodies of CREATE FUNCTION/PROCEDURE, as psql counts them
   unsigned words_in_statement_ = 0;
   std::array<char, 4> leading_words_{};  // initials of CREATE, OR, REPLACE, FUNCTION, PROCEDURE among the first words
-  std::uint64_t line_ = 1;  // the line of the next unread byte
+  std::uint64_t line_ = 1;               // the line of the next unread byte
   // The LineReader's unconsumed bytes: the current token is their first
   // token_end_ bytes, kept there until the lexer moves on.
   const char* data_ = nullptr;

@@ -26,7 +26,7 @@ struct TableDefinition {
   QualifiedName name;
   bool temporary = false;
   bool if_not_exists = false;
-  bool partition = false;              // PARTITION OF `parent`
+  bool partition = false;               // PARTITION OF `parent`
   std::optional<QualifiedName> parent;  // none when a partition's could not be read
   std::vector<TableElement> elements;   // columns and LIKEs, in written order
   std::vector<QualifiedName> inherits;

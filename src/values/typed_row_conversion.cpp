@@ -4,11 +4,11 @@
 #include <cstring>
 #include <utility>
 
-#include "io/bytes.h"
 #include "facts/prolog_text.h"
-#include "values/field_terms.h"
+#include "io/bytes.h"
 #include "io/swar.h"
 #include "rows/copy_text_fields.h"
+#include "values/field_terms.h"
 #include "values/value_terms.h"
 
 namespace pgdump2pl {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -126,9 +126,12 @@ bool parse_decimal(std::string_view text, Decimal& number) {
     std::string_view word;
     Special special;
     bool negative;
-  } kSpecials[] = {{"nan", Special::nan, false},       {"infinity", Special::infinity, false},
-                   {"+infinity", Special::infinity, false}, {"-infinity", Special::infinity, true},
-                   {"inf", Special::infinity, false},  {"+inf", Special::infinity, false},
+  } kSpecials[] = {{"nan", Special::nan, false},
+                   {"infinity", Special::infinity, false},
+                   {"+infinity", Special::infinity, false},
+                   {"-infinity", Special::infinity, true},
+                   {"inf", Special::infinity, false},
+                   {"+inf", Special::infinity, false},
                    {"-inf", Special::infinity, true}};
   for (const auto& special : kSpecials) {
     if (starts_with_word(text, special.word)) {
@@ -184,10 +187,10 @@ bool parse_decimal(std::string_view text, Decimal& number) {
 // The value of `number` rounded to `scale` digits after the point, half
 // away from zero, as numeric's round_var() does it.
 struct Rounding {
-  std::int64_t cut;   // digits before this index are kept
-  bool up;            // and then 1 is added at the last of them
-  bool carry_out;     // which carries into a new leading digit
-  bool zero;          // the rounded value is 0
+  std::int64_t cut;            // digits before this index are kept
+  bool up;                     // and then 1 is added at the last of them
+  bool carry_out;              // which carries into a new leading digit
+  bool zero;                   // the rounded value is 0
   std::int64_t leading_power;  // of ten, of the rounded value's first digit
 };
 
@@ -370,8 +373,8 @@ std::size_t float_syntax_length(std::string_view text, bool& hex) {
     std::size_t i = 3;
     if (i < text.size() && text[i] == '(') {
       std::size_t j = i + 1;
-      while (j < text.size() && (is_digit(text[j]) || (lower(text[j]) >= 'a' && lower(text[j]) <= 'z') ||
-                                 text[j] == '_')) {
+      while (j < text.size() &&
+             (is_digit(text[j]) || (lower(text[j]) >= 'a' && lower(text[j]) <= 'z') || text[j] == '_')) {
         ++j;
       }
       if (j < text.size() && text[j] == ')') i = j + 1;
@@ -418,8 +421,8 @@ bool halfway_to_neighbour(Float value, char* text, char* text_end) {
   *text_end = '\0';
   const long double decimal = std::strtold(text, nullptr);
   if (decimal == static_cast<long double>(value)) return false;
-  const Float neighbour = std::nextafter(value, decimal > value ? std::numeric_limits<Float>::infinity()
-                                                                : -std::numeric_limits<Float>::infinity());
+  const Float neighbour = std::nextafter(
+      value, decimal > value ? std::numeric_limits<Float>::infinity() : -std::numeric_limits<Float>::infinity());
   return decimal == (static_cast<long double>(value) + static_cast<long double>(neighbour)) / 2;
 }
 
@@ -439,7 +442,8 @@ char* write_float_value(Float value, char* out) {
   const Float smallest_possible = std::numeric_limits<Float>::digits == 24 ? Float(1 << 20) : Float(1LL << 49);
   if (std::fabs(value) >= smallest_possible && halfway_to_neighbour(value, shortest, written.ptr)) {
     for (int precision = 1; precision < std::numeric_limits<Float>::max_digits10; ++precision) {
-      written = std::to_chars(shortest, shortest + sizeof shortest - 1, value, std::chars_format::scientific, precision);
+      written =
+          std::to_chars(shortest, shortest + sizeof shortest - 1, value, std::chars_format::scientific, precision);
       Float read_back = 0;
       std::from_chars(shortest, written.ptr, read_back);
       if (read_back == value && !halfway_to_neighbour(value, shortest, written.ptr)) break;
@@ -485,7 +489,8 @@ char* write_boolean(std::string_view text, char* out) {
   const std::string_view value = trim_spaces(text);
   if (value.empty()) return nullptr;
   const auto prefix_of = [value](std::string_view word, std::size_t least) {
-    return value.size() >= least && value.size() <= word.size() && starts_with_word(value, word.substr(0, value.size()));
+    return value.size() >= least && value.size() <= word.size() &&
+           starts_with_word(value, word.substr(0, value.size()));
   };
   if (prefix_of("true", 1) || prefix_of("yes", 1) || prefix_of("on", 2) || value == "1") return put(out, "true");
   if (prefix_of("false", 1) || prefix_of("no", 1) || prefix_of("off", 2) || value == "0") return put(out, "false");

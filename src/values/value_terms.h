@@ -37,8 +37,10 @@ inline char* write_printed_value(const ColumnType& type, std::string_view text, 
     return nullptr;
   }
   if (type.kind != ColumnKind::integer) return nullptr;
-  const std::size_t always_fits =
-      type.integer_bytes == 2 ? 4 : type.integer_bytes == 4 ? 9 : type.integer_bytes == 8 ? 18 : 0;
+  const std::size_t always_fits = type.integer_bytes == 2   ? 4
+                                  : type.integer_bytes == 4 ? 9
+                                  : type.integer_bytes == 8 ? 18
+                                                            : 0;
   const std::size_t sign = text.starts_with('-') ? 1 : 0;
   const std::size_t digits = text.size() - sign;
   if (digits == 0 || digits > always_fits || (text[sign] == '0' && (digits > 1 || sign == 1))) return nullptr;

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   }
   if (script_of(input, 1) != script_of(input, SIZE_MAX)) std::abort();
   if (size == 0) return 0;
-  const std::string_view tables[] = {"sites", "inlinks", "pages",   "files",   "depths",  "proxies",
+  const std::string_view tables[] = {"sites", "inlinks",   "pages",   "files",   "depths", "proxies",
                                      "hits",  "mimetypes", "timings", "anchors", "Sites"};
   std::vector<std::string> rows;
   for (std::size_t at = 1, end; at <= size; at = end + 1) {

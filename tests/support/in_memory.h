@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "conversion.h"
 #include "cli/warning.h"
+#include "conversion.h"
 
 namespace pgdump2pl::testing {
 
@@ -39,7 +39,8 @@ class MemorySource final : public ByteSource {
 // Keeps what it is given; fails every write or the close when told to,
 // as a full disk does.
 struct StringSink final : ByteSink {
-  explicit StringSink(int write_failure = 0, int close_failure = 0) : write_error(write_failure), close_error(close_failure) {}
+  explicit StringSink(int write_failure = 0, int close_failure = 0)
+      : write_error(write_failure), close_error(close_failure) {}
   int write(const char* data, std::size_t size) override {
     ++writes;
     if (write_error == 0) bytes.append(data, size);

@@ -23,7 +23,8 @@ struct OracleSlots {
 inline std::string prolog_quoted(std::string_view text) {
   std::string out = "'";
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\\' && i + 1 < text.size() && std::string_view("\\bfnrtv").find(text[i + 1]) != std::string_view::npos) {
+    if (text[i] == '\\' && i + 1 < text.size() &&
+        std::string_view("\\bfnrtv").find(text[i + 1]) != std::string_view::npos) {
       out += text.substr(i++, 2);
     } else {
       out += text[i] == '\'' ? "\\'" : text[i] == '\\' ? "\\\\" : std::string(1, text[i]);
