@@ -124,6 +124,7 @@ const ValueCase kValueCases[] = {
     {"numeric", {0}, "1", kText},
     // Booleans: the words and their unique prefixes, in any case.
     {"boolean", {}, " TRUE ", "true"},
+    {"bool", {}, "T", "true"},
     {"bool", {}, "tr", "true"},
     {"bool", {}, "ye", "true"},
     {"bool", {}, "on", "true"},
