@@ -83,6 +83,8 @@ TEST(ByteSources, EveryLayerDecodesToTheBytesWithin) {
   const std::string first = text.substr(0, 300'000), rest = text.substr(300'000);
   std::string tar(512, '\0');
   tar.replace(257, 6, "ustar");
+  std::string layered = "x";
+  for (int i = 0; i < 8; ++i) layered = gzip(layered);
   struct Case {
     const char* name;
     std::string input, output;
@@ -94,6 +96,8 @@ TEST(ByteSources, EveryLayerDecodesToTheBytesWithin) {
       {"gzip -9", gzip(text, 9), text},
       {"two gzip members", gzip(first) + gzip(rest), text},
       {"gzip of gzip", gzip(gzip(text)), text},
+      {"gzip eight times over", layered, "x"},
+      {"bzip2's magic without a block", "BZh9 block", "BZh9 block"},
       {"custom archive", "PGDMP" + first, "PGDMP" + first, DumpFormat::custom_archive},
       {"tar archive in gzip", gzip(tar + first), tar + first, DumpFormat::tar_archive},
 #ifdef PGDUMP2PL_HAVE_ZSTD
@@ -145,6 +149,8 @@ TEST(ByteSources, DamagedStreamsFailWithTheirReason) {
                    "7zXZ\0\0\0",
                    8),
        "xz-compressed, which pgdump2pl cannot read", ENOTSUP},
+      {"bzip2", "BZh91AY&SY\x12\x34", "bzip2-compressed, which pgdump2pl cannot read", ENOTSUP},
+      {"bzip2 of nothing", "BZh1\x17\x72\x45\x38\x50\x90", "bzip2-compressed, which pgdump2pl cannot read", ENOTSUP},
 #ifdef PGDUMP2PL_HAVE_ZSTD
       {"zstd cut in the middle", zstd(text).substr(0, 1000), "the zstd stream ends in the middle of a frame"},
       {"zstd with a flipped byte", flipped(zstd(text)), "zstd data is corrupt at byte "},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,15 @@ struct EncodingCase {
   bool invalid;
 };
 
+std::string repeated(std::string_view text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// More than the converter's buffer holds at once.
+const std::string kLongEucJp = repeated("\xA4\xA2", 500), kLongUtf8 = repeated("\xE3\x81\x82", 500);
+
 // The characters are PostgreSQL's convert_from() of the bytes; where it
 // refuses a byte, the byte is escaped.
 const EncodingCase kEncodingCases[] = {
@@ -25,6 +35,10 @@ const EncodingCase kEncodingCases[] = {
     {"unicode", "UTF8", "tab\tend\\ \x01\x7f", R"(tab\tend\\ \001\\177\)", false},
     {"utf-8", "UTF8", "caf\xC3\xA9 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF", "caf\xC3\xA9 \xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF",
      false},
+    {"UTF8", "UTF8", "\xC2\x80 \xDF\xBF \xE0\xA0\x80 \xED\x9F\xBF \xEF\xBF\xBF \xF0\x90\x80\x80 \xF4\x8F\xBF\xBF",
+     "\xC2\x80 \xDF\xBF \xE0\xA0\x80 \xED\x9F\xBF \xEF\xBF\xBF \xF0\x90\x80\x80 \xF4\x8F\xBF\xBF", false},
+    {"UTF8", "UTF8", "\xC1\xBF \xF5\x80 \xF0\x8F \xE2\x82\xC0", R"(\xC1\\xBF\ \xF5\\x80\ \xF0\\x8F\ \xE2\\x82\\xC0\)",
+     true},
     {"UTF8", "UTF8", "overlong \xC0\x80", R"(overlong \xC0\\x80\)", true},
     {"UTF8", "UTF8", "\xE0\x9F\xBF", R"(\xE0\\x9F\\xBF\)", true},
     {"UTF8", "UTF8", "surrogate \xED\xA0\x80!", R"(surrogate \xED\\xA0\\x80\!)", true},
@@ -35,6 +49,8 @@ const EncodingCase kEncodingCases[] = {
     {"ISO-8859-1", "LATIN1", "caf\xE9", "caf\xC3\xA9", false},
     {"latin9", "LATIN9", "\xA4", "\xE2\x82\xAC", false},
     {"Latin3", "LATIN3", "\xA5", R"(\xA5\)", true},
+    {"ISO_8859_9", "LATIN5", "\xDD", "\xC4\xB0", false},
+    {"latin10", "LATIN10", "\xA1", "\xC4\x84", false},
     {"Windows-1252", "WIN1252", "\x80 \x81", "\xE2\x82\xAC \\x81\\", true},
     {"win", "WIN1251", "\xC0", "\xD0\x90", false},
     {"ALT", "WIN866", "\x80", "\xD0\x90", false},
@@ -48,6 +64,7 @@ const EncodingCase kEncodingCases[] = {
      "a",
      R"(\xFF\a)", true},
     {"EUC_JP", "EUC_JP", "\xA4\xA2'", "\xE3\x81\x82\\'", false},
+    {"EUC_JP", "EUC_JP", kLongEucJp, kLongUtf8, false},
     {"euc-jis-2004", "EUC_JIS_2004", "\xA4\xF7", "\xE3\x81\x8B\xE3\x82\x9A", false},
     {"SHIFT_JIS_2004", "SHIFT_JIS_2004", "\x82\xF5", "\xE3\x81\x8B\xE3\x82\x9A", false},
     {"BIG5", "BIG5", "\xA4\x40", "\xE4\xB8\x80", false},
@@ -83,12 +100,49 @@ TEST(TextEncoding, WritesTheCharactersAsAtomText) {
 }
 
 TEST(TextEncoding, RefusesWhatItCannotConvert) {
+  // PostgreSQL ignores names of 64 bytes and more.
+  const std::string longest = std::string(59, '_') + "utf8", too_long = "_" + longest;
+  for (const std::string_view name : {std::string_view("mule_internal"), std::string_view("utf16"),
+                                      std::string_view(""), std::string_view(too_long)}) {
+    TextEncoding encoding;
+    ASSERT_TRUE(encoding.select("latin2"));
+    EXPECT_FALSE(encoding.select(name)) << name;
+    EXPECT_EQ(encoding.name(), "LATIN2");
+  }
   TextEncoding encoding;
-  ASSERT_TRUE(encoding.select("latin2"));
-  EXPECT_FALSE(encoding.select("mule_internal"));
-  EXPECT_FALSE(encoding.select("utf16"));
-  EXPECT_FALSE(encoding.select(""));
-  EXPECT_EQ(encoding.name(), "LATIN2");
+  EXPECT_TRUE(encoding.select(longest));
+}
+
+// A Unicode escape's character as the encoding writes it, as PostgreSQL
+// puts U&'\XXXX' in a script of that encoding; nothing where it has none.
+TEST(TextEncoding, WritesACodePointInTheEncoding) {
+  const struct {
+    std::string_view encoding;
+    std::uint32_t code;
+    std::optional<std::string_view> bytes;
+  } cases[] = {
+      {"UTF8", 0x7F, "\x7F"},
+      {"UTF8", 0x80, "\xC2\x80"},
+      {"UTF8", 0x7FF, "\xDF\xBF"},
+      {"UTF8", 0x800, "\xE0\xA0\x80"},
+      {"UTF8", 0xFFFF, "\xEF\xBF\xBF"},
+      {"UTF8", 0x1F600, "\xF0\x9F\x98\x80"},
+      {"SQL_ASCII", 0xE9, "\xC3\xA9"},
+      {"LATIN1", 0x80, "\x80"},
+      {"LATIN1", 0x20AC, std::nullopt},
+      {"LATIN9", 0x20AC, "\xA4"},
+      {"EUC_JP", 0x41, "A"},
+      {"EUC_JP", 0x3042, "\xA4\xA2"},
+      {"EUC_JP", 0x20AC, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    TextEncoding encoding;
+    ASSERT_TRUE(encoding.select(c.encoding));
+    std::string out = "x";
+    const bool written = encoding.append_code_point(c.code, out);
+    EXPECT_EQ(written ? std::optional<std::string_view>(std::string_view(out).substr(1)) : std::nullopt, c.bytes)
+        << c.encoding << " " << c.code;
+  }
 }
 
 TEST(TextEncoding, NamesKeepInvalidBytes) {

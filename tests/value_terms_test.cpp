@@ -85,6 +85,7 @@ const ValueCase kValueCases[] = {
     {"float", {24}, "0.1", "0.1"},
     {"float", {25}, "3.14159265358979", "3.14159265358979"},
     {"float", {54}, "1", kText},
+    {"float", {0}, "1", kText},
     // numeric: PostgreSQL's display scale, without exponent.
     {"numeric", {}, " -00012.3400 ", "-12.3400"},
     {"numeric", {}, "1e3", "1000"},
@@ -122,8 +123,14 @@ const ValueCase kValueCases[] = {
     {"numeric", {5, -2}, "9999949", "9999900"},
     {"numeric", {5, -2}, "9999950", kText},
     {"numeric", {0}, "1", kText},
+    {"numeric", {1000, -1000}, "1", "0"},
+    {"numeric", {1001}, "1", kText},
+    {"numeric", {1000, -1001}, "1", kText},
+    {"numeric", {1, 1001}, "0", kText},
+    {"numeric", {5, 2, 1}, "1", kText},
     // Booleans: the words and their unique prefixes, in any case.
     {"boolean", {}, " TRUE ", "true"},
+    {"bool", {}, "T", "true"},
     {"bool", {}, "tr", "true"},
     {"bool", {}, "ye", "true"},
     {"bool", {}, "on", "true"},

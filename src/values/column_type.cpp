@@ -10,8 +10,8 @@ struct NamedType {
   ColumnType type;
 };
 
-constexpr ColumnType integer_of(std::uint8_t bytes) { return {ColumnKind::integer, bytes, false, -1, -1}; }
-constexpr ColumnType floating_of(bool single) { return {ColumnKind::floating, 8, single, -1, -1}; }
+constexpr ColumnType integer_of(std::uint8_t bytes) { return {.kind = ColumnKind::integer, .integer_bytes = bytes}; }
+constexpr ColumnType floating_of(bool single) { return {.kind = ColumnKind::floating, .single_precision = single}; }
 
 // The spellings whose modifiers, if any, change nothing we keep.
 constexpr std::array kPlainTypes = {

@@ -21,7 +21,6 @@ enum LoneByte : std::uint8_t { no_lone_bytes, euc_controls, two_byte_ends };
 struct Encoding {
   std::string_view name;   // PostgreSQL's own
   const char* iconv_name;  // nullptr for UTF8, SQL_ASCII and what iconv lacks
-  bool one_byte;
   LoneByte lone_bytes = no_lone_bytes;
 };
 
@@ -29,48 +28,48 @@ struct Encoding {
 // closest to PostgreSQL's is named: CP932 keeps 0x5C a backslash as
 // PostgreSQL's SJIS does.
 constexpr Encoding kEncodings[] = {
-    {"SQL_ASCII", nullptr, false},
-    {"UTF8", nullptr, false},
-    {"MULE_INTERNAL", nullptr, false},
-    {"LATIN1", "ISO-8859-1", true},
-    {"LATIN2", "ISO-8859-2", true},
-    {"LATIN3", "ISO-8859-3", true},
-    {"LATIN4", "ISO-8859-4", true},
-    {"LATIN5", "ISO-8859-9", true},
-    {"LATIN6", "ISO-8859-10", true},
-    {"LATIN7", "ISO-8859-13", true},
-    {"LATIN8", "ISO-8859-14", true},
-    {"LATIN9", "ISO-8859-15", true},
-    {"LATIN10", "ISO-8859-16", true},
-    {"ISO_8859_5", "ISO-8859-5", true},
-    {"ISO_8859_6", "ISO-8859-6", true},
-    {"ISO_8859_7", "ISO-8859-7", true},
-    {"ISO_8859_8", "ISO-8859-8", true},
-    {"WIN866", "CP866", true},
-    {"WIN874", "CP874", true},
-    {"WIN1250", "CP1250", true},
-    {"WIN1251", "CP1251", true},
-    {"WIN1252", "CP1252", true},
-    {"WIN1253", "CP1253", true},
-    {"WIN1254", "CP1254", true},
-    {"WIN1255", "CP1255", true},
-    {"WIN1256", "CP1256", true},
-    {"WIN1257", "CP1257", true},
-    {"WIN1258", "CP1258", true},
-    {"KOI8R", "KOI8-R", true},
-    {"KOI8U", "KOI8-U", true},
-    {"EUC_JP", "EUC-JP", false, euc_controls},
-    {"EUC_CN", "EUC-CN", false},
-    {"EUC_KR", "EUC-KR", false, euc_controls},
-    {"EUC_TW", "EUC-TW", false},
-    {"EUC_JIS_2004", "EUC-JISX0213", false, euc_controls},
-    {"SJIS", "CP932", false},
-    {"SHIFT_JIS_2004", "SHIFT_JISX0213", false},
-    {"BIG5", "BIG5", false, two_byte_ends},
-    {"GBK", "GBK", false, two_byte_ends},
-    {"UHC", "CP949", false},
-    {"GB18030", "GB18030", false},
-    {"JOHAB", "JOHAB", false},
+    {"SQL_ASCII", nullptr},
+    {"UTF8", nullptr},
+    {"MULE_INTERNAL", nullptr},
+    {"LATIN1", "ISO-8859-1"},
+    {"LATIN2", "ISO-8859-2"},
+    {"LATIN3", "ISO-8859-3"},
+    {"LATIN4", "ISO-8859-4"},
+    {"LATIN5", "ISO-8859-9"},
+    {"LATIN6", "ISO-8859-10"},
+    {"LATIN7", "ISO-8859-13"},
+    {"LATIN8", "ISO-8859-14"},
+    {"LATIN9", "ISO-8859-15"},
+    {"LATIN10", "ISO-8859-16"},
+    {"ISO_8859_5", "ISO-8859-5"},
+    {"ISO_8859_6", "ISO-8859-6"},
+    {"ISO_8859_7", "ISO-8859-7"},
+    {"ISO_8859_8", "ISO-8859-8"},
+    {"WIN866", "CP866"},
+    {"WIN874", "CP874"},
+    {"WIN1250", "CP1250"},
+    {"WIN1251", "CP1251"},
+    {"WIN1252", "CP1252"},
+    {"WIN1253", "CP1253"},
+    {"WIN1254", "CP1254"},
+    {"WIN1255", "CP1255"},
+    {"WIN1256", "CP1256"},
+    {"WIN1257", "CP1257"},
+    {"WIN1258", "CP1258"},
+    {"KOI8R", "KOI8-R"},
+    {"KOI8U", "KOI8-U"},
+    {"EUC_JP", "EUC-JP", euc_controls},
+    {"EUC_CN", "EUC-CN"},
+    {"EUC_KR", "EUC-KR", euc_controls},
+    {"EUC_TW", "EUC-TW"},
+    {"EUC_JIS_2004", "EUC-JISX0213", euc_controls},
+    {"SJIS", "CP932"},
+    {"SHIFT_JIS_2004", "SHIFT_JISX0213"},
+    {"BIG5", "BIG5", two_byte_ends},
+    {"GBK", "GBK", two_byte_ends},
+    {"UHC", "CP949"},
+    {"GB18030", "GB18030"},
+    {"JOHAB", "JOHAB"},
 };
 
 struct Alias {
@@ -298,6 +297,27 @@ void emit_utf8(const char* from, const char* to, Sink& sink) {
 
 }  // namespace
 
+bool TextEncoding::fill_byte_table(void* converter, ByteTable& table) {
+  const iconv_t cd = as_iconv(converter);
+  for (std::size_t byte = 0; byte < table.size(); ++byte) {
+    char in_byte = static_cast<char>(0x80 + byte);
+    char utf8[8];
+    char* in = &in_byte;
+    std::size_t in_left = 1;
+    char* out = utf8;
+    std::size_t out_left = sizeof utf8;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    const bool converted = iconv(cd, &in, &in_left, &out, &out_left) != kIconvFailed;
+    if (!converted && errno == EINVAL) return false;
+    const bool flushed = converted && iconv(cd, nullptr, nullptr, &out, &out_left) != kIconvFailed;
+    const auto length = static_cast<std::size_t>(out - utf8);
+    HighByte& entry = table[byte];
+    entry.length = flushed && length <= entry.utf8.size() ? static_cast<std::uint8_t>(length) : 0;
+    std::memcpy(entry.utf8.data(), utf8, entry.length);
+  }
+  return true;
+}
+
 TextEncoding::TextEncoding() = default;
 
 TextEncoding::~TextEncoding() {
@@ -319,28 +339,15 @@ bool TextEncoding::select(std::string_view name) {
   if (form == Form::converter) {
     converter = iconv_open("UTF-8", encoding->iconv_name);
     if (converter == reinterpret_cast<iconv_t>(-1)) return false;
-  }
-  if (encoding->one_byte) {
-    // A one-byte encoding is read through a table; the converter is only
-    // needed to fill it.
-    for (std::size_t byte = 0; byte < high_bytes_.size(); ++byte) {
-      char in_byte = static_cast<char>(0x80 + byte);
-      char utf8[8];
-      char* in = &in_byte;
-      std::size_t in_left = 1;
-      char* out = utf8;
-      std::size_t out_left = sizeof utf8;
-      iconv(converter, nullptr, nullptr, nullptr, nullptr);
-      const bool converted = iconv(converter, &in, &in_left, &out, &out_left) != kIconvFailed &&
-                             iconv(converter, nullptr, nullptr, &out, &out_left) != kIconvFailed;
-      const auto length = static_cast<std::size_t>(out - utf8);
-      HighByte& entry = high_bytes_[byte];
-      entry.length = converted && in_left == 0 && length <= entry.utf8.size() ? static_cast<std::uint8_t>(length) : 0;
-      std::memcpy(entry.utf8.data(), utf8, entry.length);
+    // An encoding in which no byte starts a longer character is read
+    // through a table; the converter is only needed to fill it.
+    ByteTable table;
+    if (fill_byte_table(converter, table)) {
+      high_bytes_ = table;
+      iconv_close(converter);
+      converter = reinterpret_cast<iconv_t>(-1);
+      form = Form::byte_table;
     }
-    iconv_close(converter);
-    converter = reinterpret_cast<iconv_t>(-1);
-    form = Form::byte_table;
   }
   if (converter_ != nullptr) iconv_close(as_iconv(converter_));
   converter_ = form == Form::converter ? converter : nullptr;
@@ -479,7 +486,7 @@ bool TextEncoding::append_code_point(std::uint32_t code, std::string& out) const
   std::size_t in_left = length;
   char* to = converted;
   std::size_t to_left = sizeof converted;
-  const bool ok = iconv(back, &in, &in_left, &to, &to_left) != kIconvFailed && in_left == 0;
+  const bool ok = iconv(back, &in, &in_left, &to, &to_left) != kIconvFailed;
   iconv_close(back);
   if (ok) out.append(converted, static_cast<std::size_t>(to - converted));
   return ok;

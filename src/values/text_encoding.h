@@ -55,6 +55,11 @@ class TextEncoding {
     std::uint8_t length = 0;
   };
 
+  using ByteTable = std::array<HighByte, 128>;  // for the bytes from 128 up
+
+  // Fills `table` from an iconv_t; false when a byte of the encoding only
+  // starts a longer character, so that no table can read it.
+  static bool fill_byte_table(void* converter, ByteTable& table);
   template <typename Sink>
   void convert(std::string_view bytes, Sink& sink) const;
   template <typename Sink>
@@ -67,7 +72,7 @@ class TextEncoding {
   // LoneByte values, see the implementation.
   std::uint8_t lone_bytes_ = 0;
   void* converter_ = nullptr;  // an iconv_t, open while form_ is converter
-  std::array<HighByte, 128> high_bytes_{};
+  ByteTable high_bytes_{};
 };
 
 }  // namespace pgdump2pl
