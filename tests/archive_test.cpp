@@ -177,8 +177,10 @@ constexpr std::string_view kTable = "CREATE TABLE public.sites (\n    url text,\
 constexpr std::string_view kCopy = "COPY public.sites (url, id) FROM stdin;\n";
 constexpr std::string_view kRows = "a\t1\nb\t2\n\\.\n\n\n";
 
+// `later_data_first` adds the data of a table pages, stored before those
+// of sites though the TOC lists it after.
 std::string custom_archive(int minor, int compression = 0, long long entries = 3, long long defn_size = -1,
-                           std::string_view rows = kRows) {
+                           std::string_view rows = kRows, bool later_data_first = false) {
   ArchiveBytes a;
   a.bytes = "PGDMP";
   for (const int b : {1, minor, 0, 4, 8, 1}) a.byte(b);
@@ -213,11 +215,16 @@ std::string custom_archive(int minor, int compression = 0, long long entries = 3
   entry(1, false, "ENCODING", "ENCODING", "SET client_encoding = 'UTF8';\n", "");
   entry(2, false, "sites", "TABLE", kTable, "");
   entry(3, true, "sites", "TABLE DATA", "", kCopy);
-  a.byte(1);
-  a.integer(3);
-  a.text(rows.substr(0, 5));
-  a.text(rows.substr(5));
-  a.integer(0);
+  if (later_data_first) entry(4, true, "pages", "TABLE DATA", "", "COPY public.pages (url) FROM stdin;\n");
+  const auto data = [&](int id) {
+    a.byte(1);
+    a.integer(id);
+    a.text(rows.substr(0, 5));
+    a.text(rows.substr(5));
+    a.integer(0);
+  };
+  if (later_data_first) data(4);
+  data(3);
   return a.bytes;
 }
 
@@ -278,6 +285,10 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
   const std::string data_block = std::string("\x01\x00\x03\x00\x00\x00", 6);
   const std::size_t data_at = good.rfind(data_block);
   const std::string tar = file_bytes(kArchives + "crawler.tar");
+  const std::size_t first = member_at(tar, "3408.dat"), second = member_at(tar, "3410.dat"),
+                    after = member_at(tar, "3412.dat");
+  const std::string tar_swapped = tar.substr(0, first) + tar.substr(second, after - second) +
+                                  tar.substr(first, second - first) + tar.substr(after);
   struct Case {
     std::string name, bytes;
     bool is_tar;
@@ -306,10 +317,13 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
       {"cut in the data", good.substr(0, data_at + 14), false, EIO, "ends inside the data of table public.sites (dumpId 3)"},
       {"a bad block", flipped(good, data_at), false, EILSEQ, "a data block of unknown type"},
       {"a bad sign", flipped(good, data_at + 6), false, EILSEQ, "a bad integer sign"},
+      {"data out of order", custom_archive(14, 0, 4, -1, kRows, true), false, EILSEQ,
+       "stores the data of dumpId 4 before the data of table public.sites (dumpId 3); read forward"},
       {"empty", "", false, EIO, "ends inside the header"},
       {"tar cut in a member", tar.substr(0, 9000), true, EIO, "ends inside"},
       {"tar checksum", flipped(tar, 3), true, EILSEQ, "fails its checksum"},
       {"tar without toc.dat", tar.substr(member_at(tar, "3408.dat")), true, EILSEQ, "not with pg_dump's toc.dat"},
+      {"tar data out of order", tar_swapped, true, EILSEQ, "stores 3410.dat before 3408.dat; read forward"},
       {"tar toc.dat in a folder", with_name_prefix(tar, "dir"), true, EILSEQ, "starts with dir/toc.dat, not"},
       {"tar end marker with data", flipped(tar, tar.size() - 1), true, EILSEQ, "its end marker holds data"},
   };
