@@ -1,6 +1,9 @@
 // pg_dump's archives read as the plain scripts pg_restore prints for
 // them: the fixtures must convert to the facts of pg_restore's script in
 // both modes, and damaged archives must fail with a reason.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -347,11 +350,52 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
   }
 }
 
-TEST(Archives, DirectoryWithoutTocDatFails) {
-  DirectoryArchiveSource source(kArchives + "no-such-directory");
+// A directory archive of crawler's toc.dat with `from` in it replaced by
+// `to`, and no data files.
+std::string directory_of_toc(std::string_view from = {}, std::string_view to = {}) {
+  std::string toc = file_bytes(kArchives + "crawler.directory-z0/toc.dat");
+  toc.replace(toc.find(from), from.size(), to);
+  const std::string directory = ::testing::TempDir() + "pgdump2pl-toc-" + std::to_string(std::hash<std::string>{}(toc));
+  ::mkdir(directory.c_str(), 0700);
+  std::ofstream(directory + "/toc.dat", std::ios::binary) << toc;
+  return directory;
+}
+
+TEST(Archives, DirectoryDamageFailsWithAReason) {
+  const struct {
+    std::string directory;
+    int error;
+    std::string reason;
+  } cases[] = {
+      {kArchives + "no-such-directory", ENOENT, "cannot open " + kArchives + "no-such-directory/toc.dat"},
+      {directory_of_toc(), EIO,
+       "the directory archive has no file 3408.dat for the data of table public.CrawlQueue (dumpId 3408)"},
+      {directory_of_toc("3408.dat", "../x.dat"), EILSEQ, "names the file \"../x.dat\" for the data of table "
+                                                         "public.CrawlQueue (dumpId 3408), outside the archive"},
+      {directory_of_toc("3408.dat", "/etc/x.d"), EILSEQ, "names the file \"/etc/x.d\""},
+  };
+  for (const auto& c : cases) {
+    DirectoryArchiveSource source(c.directory);
+    const Script script = read_all(source);
+    EXPECT_EQ(script.failure.error, c.error);
+    EXPECT_NE(script.failure.reason.find(c.reason), std::string::npos) << script.failure.reason;
+  }
+}
+
+// Its files get descriptor 0 when standard input is closed, which serves
+// as well as any other.
+TEST(Archives, DirectoryReadsWithStandardInputClosed) {
+  const std::string directory = kArchives + "crawler.directory-z0";
+  DirectoryArchiveSource with_input(directory);
+  const Script expected = read_all(with_input);
+  const int input = ::dup(STDIN_FILENO);
+  ::close(STDIN_FILENO);
+  DirectoryArchiveSource source(directory);
   const Script script = read_all(source);
-  EXPECT_EQ(script.failure.error, ENOENT);
-  EXPECT_NE(script.failure.reason.find("toc.dat"), std::string::npos);
+  ::dup2(input, STDIN_FILENO);
+  ::close(input);
+  EXPECT_EQ(script.failure.error, 0) << script.failure.reason;
+  EXPECT_EQ(script.text, expected.text);
 }
 
 }  // namespace
