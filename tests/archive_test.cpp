@@ -1,6 +1,9 @@
 // pg_dump's archives read as the plain scripts pg_restore prints for
 // them: the fixtures must convert to the facts of pg_restore's script in
 // both modes, and damaged archives must fail with a reason.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -176,8 +179,10 @@ constexpr std::string_view kTable = "CREATE TABLE public.sites (\n    url text,\
 constexpr std::string_view kCopy = "COPY public.sites (url, id) FROM stdin;\n";
 constexpr std::string_view kRows = "a\t1\nb\t2\n\\.\n\n\n";
 
+// `later_data_first` adds the data of a table pages, stored before those
+// of sites though the TOC lists it after.
 std::string custom_archive(int minor, int compression = 0, long long entries = 3, long long defn_size = -1,
-                           std::string_view rows = kRows) {
+                           std::string_view rows = kRows, bool later_data_first = false) {
   ArchiveBytes a;
   a.bytes = "PGDMP";
   for (const int b : {1, minor, 0, 4, 8, 1}) a.byte(b);
@@ -212,11 +217,16 @@ std::string custom_archive(int minor, int compression = 0, long long entries = 3
   entry(1, false, "ENCODING", "ENCODING", "SET client_encoding = 'UTF8';\n", "");
   entry(2, false, "sites", "TABLE", kTable, "");
   entry(3, true, "sites", "TABLE DATA", "", kCopy);
-  a.byte(1);
-  a.integer(3);
-  a.text(rows.substr(0, 5));
-  a.text(rows.substr(5));
-  a.integer(0);
+  if (later_data_first) entry(4, true, "pages", "TABLE DATA", "", "COPY public.pages (url) FROM stdin;\n");
+  const auto data = [&](int id) {
+    a.byte(1);
+    a.integer(id);
+    a.text(rows.substr(0, 5));
+    a.text(rows.substr(5));
+    a.integer(0);
+  };
+  if (later_data_first) data(4);
+  data(3);
   return a.bytes;
 }
 
@@ -278,6 +288,10 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
   const std::string data_block = std::string("\x01\x00\x03\x00\x00\x00", 6);
   const std::size_t data_at = good.rfind(data_block);
   const std::string tar = file_bytes(kArchives + "crawler.tar");
+  const std::size_t first = member_at(tar, "3408.dat"), second = member_at(tar, "3410.dat"),
+                    after = member_at(tar, "3412.dat");
+  const std::string tar_swapped = tar.substr(0, first) + tar.substr(second, after - second) +
+                                  tar.substr(first, second - first) + tar.substr(after);
   struct Case {
     std::string name, bytes;
     bool is_tar;
@@ -309,10 +323,13 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
        "ends inside the data of table public.sites (dumpId 3)"},
       {"a bad block", flipped(good, data_at), false, EILSEQ, "a data block of unknown type"},
       {"a bad sign", flipped(good, data_at + 6), false, EILSEQ, "a bad integer sign"},
+      {"data out of order", custom_archive(14, 0, 4, -1, kRows, true), false, EILSEQ,
+       "stores the data of dumpId 4 before the data of table public.sites (dumpId 3); read forward"},
       {"empty", "", false, EIO, "ends inside the header"},
       {"tar cut in a member", tar.substr(0, 9000), true, EIO, "ends inside"},
       {"tar checksum", flipped(tar, 3), true, EILSEQ, "fails its checksum"},
       {"tar without toc.dat", tar.substr(member_at(tar, "3408.dat")), true, EILSEQ, "not with pg_dump's toc.dat"},
+      {"tar data out of order", tar_swapped, true, EILSEQ, "stores 3410.dat before 3408.dat; read forward"},
       {"tar toc.dat in a folder", with_name_prefix(tar, "dir"), true, EILSEQ, "starts with dir/toc.dat, not"},
       {"tar end marker with data", flipped(tar, tar.size() - 1), true, EILSEQ, "its end marker holds data"},
   };
@@ -336,11 +353,52 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
   }
 }
 
-TEST(Archives, DirectoryWithoutTocDatFails) {
-  DirectoryArchiveSource source(kArchives + "no-such-directory");
+// A directory archive of crawler's toc.dat with `from` in it replaced by
+// `to`, and no data files.
+std::string directory_of_toc(std::string_view from = {}, std::string_view to = {}) {
+  std::string toc = file_bytes(kArchives + "crawler.directory-z0/toc.dat");
+  toc.replace(toc.find(from), from.size(), to);
+  const std::string directory = ::testing::TempDir() + "pgdump2pl-toc-" + std::to_string(std::hash<std::string>{}(toc));
+  ::mkdir(directory.c_str(), 0700);
+  std::ofstream(directory + "/toc.dat", std::ios::binary) << toc;
+  return directory;
+}
+
+TEST(Archives, DirectoryDamageFailsWithAReason) {
+  const struct {
+    std::string directory;
+    int error;
+    std::string reason;
+  } cases[] = {
+      {kArchives + "no-such-directory", ENOENT, "cannot open " + kArchives + "no-such-directory/toc.dat"},
+      {directory_of_toc(), EIO,
+       "the directory archive has no file 3408.dat for the data of table public.CrawlQueue (dumpId 3408)"},
+      {directory_of_toc("3408.dat", "../x.dat"), EILSEQ, "names the file \"../x.dat\" for the data of table "
+                                                         "public.CrawlQueue (dumpId 3408), outside the archive"},
+      {directory_of_toc("3408.dat", "/etc/x.d"), EILSEQ, "names the file \"/etc/x.d\""},
+  };
+  for (const auto& c : cases) {
+    DirectoryArchiveSource source(c.directory);
+    const Script script = read_all(source);
+    EXPECT_EQ(script.failure.error, c.error);
+    EXPECT_NE(script.failure.reason.find(c.reason), std::string::npos) << script.failure.reason;
+  }
+}
+
+// Its files get descriptor 0 when standard input is closed, which serves
+// as well as any other.
+TEST(Archives, DirectoryReadsWithStandardInputClosed) {
+  const std::string directory = kArchives + "crawler.directory-z0";
+  DirectoryArchiveSource with_input(directory);
+  const Script expected = read_all(with_input);
+  const int input = ::dup(STDIN_FILENO);
+  ::close(STDIN_FILENO);
+  DirectoryArchiveSource source(directory);
   const Script script = read_all(source);
-  EXPECT_EQ(script.failure.error, ENOENT);
-  EXPECT_NE(script.failure.reason.find("toc.dat"), std::string::npos);
+  ::dup2(input, STDIN_FILENO);
+  ::close(input);
+  EXPECT_EQ(script.failure.error, 0) << script.failure.reason;
+  EXPECT_EQ(script.text, expected.text);
 }
 
 }  // namespace

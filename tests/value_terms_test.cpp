@@ -117,6 +117,7 @@ const ValueCase kValueCases[] = {
     {"numeric", {5, 2}, "nan", "1.5NaN"},
     {"numeric", {3}, "999.5", kText},
     {"numeric", {3}, "-998.5", "-999"},
+    {"numeric", {3}, "0.4", "0"},
     {"numeric", {2, 3}, "0.0095", "0.010"},
     {"numeric", {2, 3}, "0.0995", kText},
     {"numeric", {5, -2}, "12350", "12400"},
