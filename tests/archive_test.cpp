@@ -290,8 +290,8 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
   const std::string tar = file_bytes(kArchives + "crawler.tar");
   const std::size_t first = member_at(tar, "3408.dat"), second = member_at(tar, "3410.dat"),
                     after = member_at(tar, "3412.dat");
-  const std::string tar_swapped = tar.substr(0, first) + tar.substr(second, after - second) +
-                                  tar.substr(first, second - first) + tar.substr(after);
+  const std::string tar_swapped =
+      tar.substr(0, first) + tar.substr(second, after - second) + tar.substr(first, second - first) + tar.substr(after);
   struct Case {
     std::string name, bytes;
     bool is_tar;
@@ -373,8 +373,9 @@ TEST(Archives, DirectoryDamageFailsWithAReason) {
       {kArchives + "no-such-directory", ENOENT, "cannot open " + kArchives + "no-such-directory/toc.dat"},
       {directory_of_toc(), EIO,
        "the directory archive has no file 3408.dat for the data of table public.CrawlQueue (dumpId 3408)"},
-      {directory_of_toc("3408.dat", "../x.dat"), EILSEQ, "names the file \"../x.dat\" for the data of table "
-                                                         "public.CrawlQueue (dumpId 3408), outside the archive"},
+      {directory_of_toc("3408.dat", "../x.dat"), EILSEQ,
+       "names the file \"../x.dat\" for the data of table "
+       "public.CrawlQueue (dumpId 3408), outside the archive"},
       {directory_of_toc("3408.dat", "/etc/x.d"), EILSEQ, "names the file \"/etc/x.d\""},
   };
   for (const auto& c : cases) {
