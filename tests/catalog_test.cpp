@@ -272,6 +272,10 @@ const TableCase kTables[] = {
     {"create table t (a int); create table if not exists t (b int);", {"", "t"}, "public.t a:i4"},
     {"create table t (a int); create table t (b int);", {"", "t"}, "public.t b:i4"},
     {"create table t (a int); drop table if exists x, t cascade;", {"", "t"}, "none"},
+    {"create table t (a int); create table c () inherits (t); create table t partition of t for values in (1);"
+     " alter table c rename to v;",
+     {"", "v"},
+     "public.v a:i4"},
     {"create table t as select 1 as a;", {"", "t"}, "none"},
     {"create table u (a int); create table t (a, b) as select 1, 2;", {"", "t"}, "none"},
     // names PostgreSQL shortens to 63 bytes

@@ -177,9 +177,14 @@ void Catalog::drop_table(const std::string& key, bool cascade) {
   }
   // The implicit sequences of its serial and identity columns go with it.
   std::erase_if(sequences_, [&](const auto& entry) { return entry.second.owner == key; });
-  // DROP fails on a parent unless it CASCADEs to the children.
-  if (cascade) {
-    for (const std::string& child : relation.children) drop_table(child, true);
+  // DROP fails on a parent unless it CASCADEs to the children. A table
+  // defined anew leaves them standing, no longer its children.
+  for (const std::string& child : relation.children) {
+    if (cascade) {
+      drop_table(child, true);
+    } else if (const auto entry = tables_.find(child); entry != tables_.end()) {
+      std::erase(entry->second.parents, key);
+    }
   }
 }
 
