@@ -15,9 +15,9 @@ ArchiveInput::ArchiveInput(ByteSource& source, Failure& failure, std::string lab
     : source_(source),
       failure_(failure),
       label_(std::move(label)),
-      buffer_(std::max(kBufferSize, already_read.size())) {
+      buffer_(std::max(kBufferSize, already_read.size())),
+      end_(already_read.size()) {
   if (!already_read.empty()) std::memcpy(buffer_.data(), already_read.data(), already_read.size());
-  end_ = already_read.size();
 }
 
 bool ArchiveInput::fill() {

@@ -62,7 +62,8 @@ class ArchiveInput {
   Failure& failure_;
   std::string label_;
   std::vector<char> buffer_;
-  std::size_t begin_ = 0, end_ = 0;
+  std::size_t begin_ = 0;
+  std::size_t end_;
   bool source_ended_ = false;
   std::size_t int_size_ = 4, offset_size_ = 8;
 };
