@@ -292,6 +292,11 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
                     after = member_at(tar, "3412.dat");
   const std::string tar_swapped =
       tar.substr(0, first) + tar.substr(second, after - second) + tar.substr(first, second - first) + tar.substr(after);
+  // A member named like no table's data is passed over, even one whose
+  // name starts with a later table's dump id.
+  std::string tar_renamed = tar_swapped;
+  tar_renamed.replace(first + 4, 4, ".sql");
+  sign_header(tar_renamed, first);
   struct Case {
     std::string name, bytes;
     bool is_tar;
@@ -330,6 +335,7 @@ TEST(Archives, DamageFailsWithAReasonAndKeepsWhatCameBefore) {
       {"tar checksum", flipped(tar, 3), true, EILSEQ, "fails its checksum"},
       {"tar without toc.dat", tar.substr(member_at(tar, "3408.dat")), true, EILSEQ, "not with pg_dump's toc.dat"},
       {"tar data out of order", tar_swapped, true, EILSEQ, "stores 3410.dat before 3408.dat; read forward"},
+      {"tar data not named so", tar_renamed, true, EILSEQ, "stores 3412.dat before 3410.dat"},
       {"tar toc.dat in a folder", with_name_prefix(tar, "dir"), true, EILSEQ, "starts with dir/toc.dat, not"},
       {"tar end marker with data", flipped(tar, tar.size() - 1), true, EILSEQ, "its end marker holds data"},
   };
