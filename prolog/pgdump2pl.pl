@@ -61,36 +61,42 @@ load_stream(In, Module) :-
     State = state(-, -, assert, Seen),
     repeat,
     read_term(In, Term, [syntax_errors(dec10), module(Module)]),
-    load_term(Term, In, Module, State),
-    !.
+    (   Term == end_of_file
+    ->  !
+    ;   load_term(Term, In, Module, State)
+    ).
 
-load_term(end_of_file, _, _, _) :-
-    !.
-load_term((:- Directive), In, Module, _) :-
-    !,
-    directive(Directive, In, Module),
-    fail.
-load_term((?- Directive), In, Module, _) :-
-    !,
-    directive(Directive, In, Module),
-    fail.
-load_term((Head :- Body), _, Module, State) :-
-    !,
-    functor(Head, Name, Arity),
-    clause_for(Name, Arity, Module, State, (Head :- Body)).
-load_term(Fact, _, Module, State) :-
-    functor(Fact, Name, Arity),
-    clause_for(Name, Arity, Module, State, Fact).
+%   Fails after each term, for the loop to read the next. The first line
+%   is the path of nearly every term: a fact of the last predicate.
 
-clause_for(Name, Arity, Module, State, Clause) :-
+load_term(Term, In, Module, State) :-
+    functor(Term, Name, Arity),
     (   arg(1, State, Name),
         arg(2, State, Arity)
-    ->  true
-    ;   new_predicate(Name, Arity, Module, State)
+    ->  arg(3, State, assert)
+    ;   other_term(Term, Name, Arity, In, Module, State)
     ),
-    arg(3, State, assert),
-    assertz(Module:Clause),
+    assertz(Module:Term),
     fail.
+
+other_term((:- Directive), _, _, In, Module, _) :-
+    !,
+    directive(Directive, In, Module),
+    fail.
+other_term((?- Directive), _, _, In, Module, _) :-
+    !,
+    directive(Directive, In, Module),
+    fail.
+other_term((Head :- _), _, _, _, Module, State) :-
+    !,
+    functor(Head, Name, Arity),
+    new_predicate(Name, Arity, Module, State),
+    % A rule is no fact: the next fact looks its predicate up again.
+    nb_setarg(2, State, -),
+    arg(3, State, assert).
+other_term(_, Name, Arity, _, Module, State) :-
+    new_predicate(Name, Arity, Module, State),
+    arg(3, State, assert).
 
 %   The first clause of a predicate in this file empties it; a later
 %   block of the same predicate adds to it. A predicate that cannot be
