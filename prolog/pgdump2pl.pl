@@ -1,5 +1,5 @@
 /*  Loads a fact file that pgdump2pl wrote, in either mode, with the
-    clauses consult would give, in about a quarter of consult's time.
+    clauses consult would give, in about a third of consult's time or less.
 
     Consult spends most of its time on what facts never need: term and
     goal expansion, source positions and variable names. This reads each
