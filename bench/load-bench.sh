@@ -55,6 +55,8 @@ timed() {
   clauses[$name]=$out
 }
 
+# median "A B C": the median of a list of words.
+# shellcheck disable=SC2086
 median() { printf '%s\n' $1 | sort -g | awk '{v[NR] = $1} END {print (v[int((NR + 1) / 2)] + v[int(NR / 2) + 1]) / 2}'; }
 
 qlf=${facts%.pl}.qlf
