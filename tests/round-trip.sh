@@ -30,7 +30,11 @@ if reason=$(pg_why_unusable) || { reason="no swipl (Debian: swi-prolog-nox)"; ! 
     exit 77
 fi
 work=$(mktemp -d /tmp/pgdump2pl-round-trip.XXXXXX)
+# The server stops on every way out: a signal ends the script through
+# exit, so that the EXIT trap runs then too.
 trap 'pg_stop; rm -rf "$work"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
 # The postgres user may not be able to enter the caller's directory.
 cd /
 pg_start_throwaway "$work"
