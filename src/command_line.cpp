@@ -102,8 +102,12 @@ class StderrWarnings final : public ConversionListener {
     if (origin.entry == nullptr) return "archive header";
     if (origin.data_line == 0) return origin.entry->describe();
     std::string where = "table ";
-    if (!origin.entry->schema.empty()) where += origin.entry->schema + '.';
-    return where + origin.entry->tag + ", row " + std::to_string(origin.data_line);
+    if (!origin.entry->schema().empty()) {
+      where += origin.entry->schema();
+      where += '.';
+    }
+    where += origin.entry->tag();
+    return where + ", row " + std::to_string(origin.data_line);
   }
 
   const char* dump_path_;

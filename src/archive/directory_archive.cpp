@@ -33,7 +33,7 @@ constexpr Candidate kCandidates[] = {
     {"", Compression::none}, {".gz", Compression::zlib}, {".lz4", Compression::lz4}, {".zst", Compression::zstd}};
 
 // The name comes from the archive: it must not lead out of the directory.
-bool stays_inside(const std::string& name) { return name.find('/') == std::string::npos && !name.starts_with("."); }
+bool stays_inside(std::string_view name) { return name.find('/') == std::string::npos && !name.starts_with("."); }
 
 }  // namespace
 
@@ -64,9 +64,11 @@ void DirectoryArchiveSource::find_files() {
   std::string path;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     const TocEntry& entry = entries_[i];
-    if (!entry.has_data || !stays_inside(entry.data_file)) continue;
+    if (!entry.has_data || !stays_inside(entry.data_file())) continue;
     for (std::uint8_t k = 0; k < std::size(kCandidates); ++k) {
-      path = directory_ + entry.data_file + kCandidates[k].suffix;
+      path = directory_;
+      path += entry.data_file();
+      path += kCandidates[k].suffix;
       struct stat status {};
       if (::stat(path.c_str(), &status) == 0) {
         files_.push_back({status.st_dev, status.st_ino});
@@ -91,16 +93,19 @@ bool DirectoryArchiveSource::read_header_and_toc() {
 
 bool DirectoryArchiveSource::begin_data(const TocEntry& entry, Compression& compression) {
   close_data();
-  if (!stays_inside(entry.data_file)) {
-    return failure_.set(EILSEQ, "the directory archive's TOC names the file \"" + entry.data_file + "\" for " +
-                                    data_what() + ", outside the archive");
+  if (!stays_inside(entry.data_file())) {
+    return failure_.set(EILSEQ, "the directory archive's TOC names the file \"" + std::string(entry.data_file()) +
+                                    "\" for " + data_what() + ", outside the archive");
   }
   const auto index = static_cast<std::size_t>(&entry - entries_.data());
   const std::uint8_t suffix = suffixes_[index];
   if (suffix == kNoFile) {
-    return failure_.set(EIO, "the directory archive has no file " + entry.data_file + " for " + data_what());
+    return failure_.set(EIO,
+                        "the directory archive has no file " + std::string(entry.data_file()) + " for " + data_what());
   }
-  data_path_ = directory_ + entry.data_file + kCandidates[suffix].suffix;
+  data_path_ = directory_;
+  data_path_ += entry.data_file();
+  data_path_ += kCandidates[suffix].suffix;
   data_fd_ = ::open(data_path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (data_fd_ < 0) return failure_.set(errno, "cannot open " + data_path_ + ": " + std::strerror(errno));
   data_.emplace(data_fd_);
