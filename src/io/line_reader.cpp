@@ -28,11 +28,7 @@ void LineReader::fail(int errno_value, std::string reason) {
 // Half again, with realloc: a large buffer moves by remapping its pages,
 // so the line is never held twice while it grows.
 bool LineReader::grow() {
-  if (end_ > kMaxHeld) {
-    fail(EFBIG, "a line longer than 1 GiB, which PostgreSQL never writes");
-    return false;
-  }
-  const std::size_t bigger = capacity_ + capacity_ / 2;
+  const std::size_t bigger = std::min(capacity_ + capacity_ / 2, kMaxHeld + block_size_ + 1);
   char* grown = static_cast<char*>(std::realloc(buf_.get(), bigger + kReadSlack));
   if (grown == nullptr) {
     fail(ENOMEM, "out of memory for a line of " + std::to_string(end_) + " bytes");
@@ -53,6 +49,12 @@ bool LineReader::fill() {
     std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
     end_ -= pos_;
     pos_ = 0;
+  }
+  // Checked before each read, so that no more than a block past the
+  // bound is ever held.
+  if (end_ > kMaxHeld) {
+    fail(EFBIG, "a line longer than 1 GiB, which PostgreSQL never writes");
+    return false;
   }
   // One byte always stays free past the data: Line's writable scratch.
   if (end_ + 1 >= capacity_ && !grow()) return false;
