@@ -64,6 +64,9 @@ class LineReader {
   // Stops the reading with a failure of the caller's (a statement too
   // long): every later read gives the end, and error() is set.
   void fail(int errno_value, std::string reason);
+  // Whether the reader stopped for a failure of its own or its caller's:
+  // the bytes still buffered are then the overlong line, not more input.
+  bool stopped() const { return own_failure_.failed(); }
 
  private:
   struct Free {

@@ -424,7 +424,7 @@ const Token& SqlLexer::advance() {
   token_end_ = 0;
   in_data_ = false;
   sync();
-  if (finished_) return end_of_script();
+  if (finished_ || lines_.stopped()) return end_of_script();
   return lex_next();
 }
 
