@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -74,11 +75,9 @@ constexpr const char* kHelp =
 int fail(const char* message, const char* path, const std::string& reason) {
   std::fputs(message, stdout);
   std::fflush(stdout);
-  std::fprintf(stderr, "pgdump2pl: %s: %s\n", path, reason.c_str());
+  std::fputs(failure_line(path, reason).c_str(), stderr);
   return kStatusFailed;
 }
-
-bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // Warnings go out as they come, so that they stay in step with the
 // conversion when standard error is a terminal, and above its progress
@@ -103,8 +102,12 @@ class StderrWarnings final : public ConversionListener {
     if (origin.entry == nullptr) return "archive header";
     if (origin.data_line == 0) return origin.entry->describe();
     std::string where = "table ";
-    if (!origin.entry->schema.empty()) where += origin.entry->schema + '.';
-    return where + origin.entry->tag + ", row " + std::to_string(origin.data_line);
+    if (!origin.entry->schema().empty()) {
+      where += origin.entry->schema();
+      where += '.';
+    }
+    where += origin.entry->tag();
+    return where + ", row " + std::to_string(origin.data_line);
   }
 
   const char* dump_path_;
@@ -124,14 +127,7 @@ int print(const char* text) {
   return std::fflush(stdout) == 0 ? 0 : kStatusFailed;
 }
 
-}  // namespace
-
-int run_command_line(int argc, const char* const* argv) {
-  const ParsedCommandLine parsed = parse_command_line(argc, argv);
-  if (!parsed.error.empty()) return wrong_arguments(parsed.error.c_str());
-  const CommandLineOptions& command = parsed.options;
-  if (command.action == CommandLineOptions::Action::help) return print((std::string(kUsage) + kHelp).c_str());
-  if (command.action == CommandLineOptions::Action::version) return print("pgdump2pl " PGDUMP2PL_VERSION "\n");
+int convert_files(const CommandLineOptions& command) {
   const char* const dump_path = command.dump_path;
   const char* const facts_path = command.facts_path;
 
@@ -141,9 +137,8 @@ int run_command_line(int argc, const char* const* argv) {
   if (const Failure opened = dump.open(dump_path); opened.failed()) {
     return fail(kCannotOpenDump, dump_path, opened.message());
   }
-  const struct stat& dump_stat = dump.file_status();
   struct stat facts_stat {};
-  if (S_ISREG(dump_stat.st_mode) && ::stat(facts_path, &facts_stat) == 0 && same_file(dump_stat, facts_stat)) {
+  if (::stat(facts_path, &facts_stat) == 0 && dump.reads_file(facts_stat)) {
     return fail(kCannotOpenFacts, facts_path, "is the dump itself");
   }
   const int facts_fd = ::open(facts_path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -163,6 +158,22 @@ int run_command_line(int argc, const char* const* argv) {
   if (outcome.status == ScanStatus::read_failed) return fail(kCannotReadDump, dump_path, outcome.failure.message());
   if (outcome.status == ScanStatus::write_failed) return fail(kCannotWriteFacts, facts_path, outcome.failure.message());
   return 0;
+}
+
+}  // namespace
+
+int run_command_line(int argc, const char* const* argv) {
+  const ParsedCommandLine parsed = parse_command_line(argc, argv);
+  if (!parsed.error.empty()) return wrong_arguments(parsed.error.c_str());
+  const CommandLineOptions& command = parsed.options;
+  if (command.action == CommandLineOptions::Action::help) return print((std::string(kUsage) + kHelp).c_str());
+  if (command.action == CommandLineOptions::Action::version) return print("pgdump2pl " PGDUMP2PL_VERSION "\n");
+  // Running out of memory is a failure to read the dump, never an abort.
+  try {
+    return convert_files(command);
+  } catch (const std::bad_alloc&) {
+    return fail(kCannotReadDump, command.dump_path, "out of memory");
+  }
 }
 
 }  // namespace pgdump2pl

@@ -152,8 +152,8 @@ TEST(Archives, TellWhichEntryAndRowALineCameFrom) {
     const auto line = static_cast<std::uint64_t>(std::count(before.begin(), before.end(), '\n') + 1);
     const ArchiveScript::Origin origin = source.origin_of(line + c.below);
     ASSERT_NE(origin.entry, nullptr);
-    EXPECT_EQ(origin.entry->desc, c.desc);
-    EXPECT_EQ(origin.entry->tag, "sites");
+    EXPECT_EQ(origin.entry->desc(), c.desc);
+    EXPECT_EQ(origin.entry->tag(), "sites");
     EXPECT_EQ(origin.data_line, c.data_line);
   }
 }

@@ -95,6 +95,8 @@ TEST(ByteSources, EveryLayerDecodesToTheBytesWithin) {
       {"gzip -1", gzip(text, 1), text},
       {"gzip -9", gzip(text, 9), text},
       {"two gzip members", gzip(first) + gzip(rest), text},
+      // gzip -t takes zeros after a member as padding; 600 KB span refills.
+      {"gzip padded with zeros", gzip(first) + gzip(rest) + std::string(600'000, '\0'), text},
       {"gzip of gzip", gzip(gzip(text)), text},
       {"gzip eight times over", layered, "x"},
       {"bzip2's magic without a block", "BZh9 block", "BZh9 block"},
@@ -140,6 +142,8 @@ TEST(ByteSources, DamagedStreamsFailWithTheirReason) {
       {"gzip cut in its trailer", gz.substr(0, gz.size() - 1), "the gzip stream ends in the middle of a member"},
       {"gzip with a flipped byte", flipped(gz), "gzip data is corrupt at byte "},
       {"garbage after a gzip member", gz + "garbage", "not gzip data after the end of a member"},
+      {"garbage after a gzip member's zero padding", gz + std::string(600'000, '\0') + "x",
+       "bytes other than zeros after the zero padding"},
       {"gzip of a cut gzip", gzip(gz.substr(0, 500)), "the gzip stream ends in the middle of a member"},
       {"a cut gzip around a gzip", gzip(gz).substr(0, 500), "the gzip stream ends in the middle of a member"},
       {"gzip whose reading fails", gz.substr(0, 500), "", EIO, EIO},

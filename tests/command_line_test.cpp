@@ -25,6 +25,7 @@ class CommandLine : public ScratchTest {
     fs::create_hard_link(dir / "crawler.sql", dir / "link.pl");
     fs::create_symlink(dir / "crawler.sql", dir / "sym.pl");
     fs::create_directory(dir / "d.pl");
+    fs::copy(fs::path(PGDUMP2PL_FIXTURES) / "archives" / "crawler.directory", dir / "d.dir");
     ::mkfifo((dir / "in.fifo").c_str(), 0600);
     ::mkfifo((dir / "out.fifo").c_str(), 0600);
     ::alarm(30);  // a converter stuck on a pipe fails the test instead of hanging it
@@ -99,6 +100,9 @@ TEST_F(CommandLine, FailuresAreToldAndHarmless) {
       {"crawler.sql", "crawler.sql", open_facts, "crawler.sql: is the dump itself"},
       {"crawler.sql", "link.pl", open_facts, "link.pl: is the dump itself"},
       {"crawler.sql", "sym.pl", open_facts, "sym.pl: is the dump itself"},
+      // Every file a directory archive reads is the dump.
+      {"d.dir", "d.dir/toc.dat", open_facts, "d.dir/toc.dat: is the dump itself"},
+      {"d.dir", "d.dir/3408.dat.gz", open_facts, "d.dir/3408.dat.gz: is the dump itself"},
       {"crawler.sql", "d.pl", open_facts, "d.pl: Is a directory"},
       {"crawler.sql", "no/f.pl", open_facts, "no/f.pl: No such file or directory"},
       // Reading a process's own memory from address 0 fails with EIO.
@@ -114,6 +118,18 @@ TEST_F(CommandLine, FailuresAreToldAndHarmless) {
     EXPECT_EQ(slurp(dir / "facts.pl"), kPrecious) << c.err;
     EXPECT_EQ(slurp(dir / "crawler.sql"), kDump) << c.err;
   }
+  const fs::path fixture = fs::path(PGDUMP2PL_FIXTURES) / "archives" / "crawler.directory";
+  for (const char* name : {"toc.dat", "3408.dat.gz"}) EXPECT_EQ(slurp(dir / "d.dir" / name), slurp(fixture / name));
+}
+
+// A fact file named as a data file that is not there (3408.dat beside
+// 3408.dat.gz) is created, but the data are read from the file that was
+// there when the run began.
+TEST_F(CommandLine, ADirectoryArchiveReadsTheFilesFoundBeforeTheFactFileIsMade) {
+  ASSERT_EQ(convert({"d.dir", "facts.pl"}).status, 0);
+  const Outcome r = convert({"d.dir", "d.dir/3408.dat"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(slurp(dir / "d.dir" / "3408.dat"), slurp(dir / "facts.pl"));
 }
 
 TEST_F(CommandLine, ConvertsSilentlyIntoANewOrReplacedFactFile) {

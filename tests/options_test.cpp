@@ -66,6 +66,7 @@ TEST(Options, ParseAsGetoptDoesWithTheTwoPathsLast) {
       {{"--exclude-table", "d.sql", "f.pl"}, "error: --exclude-table needs a table pattern"},
       {{"--all-tables", "--encoding", "d.sql", "f.pl"}, "error: --encoding needs an encoding's name"},
       {{"--encoding=KLINGON", "d.sql", "f.pl"}, "error: unknown encoding KLINGON"},
+      {{"--encoding=", "d.sql", "f.pl"}, "error: unknown encoding \"\""},
       {{"--all", "d.sql", "f.pl"}, "error: unknown option --all"},
       {{"-qx", "d.sql", "f.pl"}, "error: unknown option -x"},
       {{"--quiet=yes", "d.sql", "f.pl"}, "error: --quiet takes no value"},

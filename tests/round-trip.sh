@@ -31,10 +31,29 @@ if reason=$(pg_why_unusable) || { reason="no swipl (Debian: swi-prolog-nox)"; ! 
     exit 77
 fi
 work=$(mktemp -d /tmp/pgdump2pl-round-trip.XXXXXX)
-trap 'pg_stop; rm -rf "$work"' EXIT
+# The server stops on every way out: a signal ends the script through
+# exit, so that the EXIT trap runs then too. A signal that cuts pg_ctl
+# start short may come before the server has written its pid file: it
+# gets a moment to, so that pg_stop finds it.
+stop_server() {
+    local tries=0
+    while [[ -f $work/data/postgresql.conf && ! -f $work/data/postmaster.pid ]] && ((tries++ < 30)); do
+        sleep 0.1
+    done
+    pg_stop
+    rm -rf "$work"
+}
+trap stop_server EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
 # The postgres user may not be able to enter the caller's directory.
 cd /
 pg_start_throwaway "$work"
+# A run killed outright (SIGKILL, as a test harness's timeout kills) runs
+# no trap: a watcher in a session of its own stops the server then.
+setsid bash -c 'while kill -0 "$1" 2>/dev/null; do sleep 2; done
+    [[ -f $2/data/postmaster.pid ]] && "${@:4}" "$3/pg_ctl" -D "$2/data" -m immediate -w stop
+    rm -rf "$2"' watcher $$ "$work" "$pg_bindir" "${pg_as_owner[@]}" </dev/null >/dev/null 2>&1 &
 status=0 summary=()
 
 # check NAME DB SCRIPT: converts SCRIPT into $work/NAME/facts.pl and

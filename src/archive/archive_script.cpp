@@ -11,15 +11,15 @@ namespace {
 
 // pg_restore prints these settings first, whatever their place.
 bool is_session_setting(const TocEntry& entry) {
-  return entry.desc == "ENCODING" || entry.desc == "STDSTRINGS" || entry.desc == "SEARCHPATH";
+  return entry.desc() == "ENCODING" || entry.desc() == "STDSTRINGS" || entry.desc() == "SEARCHPATH";
 }
 
 // pg_restore's passes: the grants after everything else, then what
 // must run once the grants are in place.
 int restore_pass(const TocEntry& entry) {
-  if (entry.desc == "ACL" || entry.desc == "ACL LANGUAGE" || entry.desc == "DEFAULT ACL") return 1;
-  if (entry.desc == "EVENT TRIGGER" || entry.desc == "MATERIALIZED VIEW DATA") return 2;
-  if (entry.desc == "COMMENT" && entry.tag.starts_with("EVENT TRIGGER ")) return 2;
+  if (entry.desc() == "ACL" || entry.desc() == "ACL LANGUAGE" || entry.desc() == "DEFAULT ACL") return 1;
+  if (entry.desc() == "EVENT TRIGGER" || entry.desc() == "MATERIALIZED VIEW DATA") return 2;
+  if (entry.desc() == "COMMENT" && entry.tag().starts_with("EVENT TRIGGER ")) return 2;
   return 0;
 }
 
@@ -27,19 +27,22 @@ int restore_pass(const TocEntry& entry) {
 bool prints_definition(const TocEntry& entry) {
   if (entry.defn.empty() || entry.defn.starts_with("-- load via partition root ")) return false;
   // The database itself is created only with --create.
-  if (entry.desc == "DATABASE" || entry.desc == "DATABASE PROPERTIES") return false;
-  if ((entry.desc == "ACL" || entry.desc == "COMMENT" || entry.desc == "SECURITY LABEL") &&
-      entry.tag.starts_with("DATABASE ")) {
+  if (entry.desc() == "DATABASE" || entry.desc() == "DATABASE PROPERTIES") return false;
+  if ((entry.desc() == "ACL" || entry.desc() == "COMMENT" || entry.desc() == "SECURITY LABEL") &&
+      entry.tag().starts_with("DATABASE ")) {
     return false;
   }
   // Large objects' definitions are lists of oids that pg_restore turns
   // into lo_create calls; no table is made of them.
-  if (entry.desc == "BLOB METADATA" || (entry.desc == "ACL" && entry.tag.starts_with("LARGE OBJECTS"))) return false;
-  return !(entry.desc == "<Init>" && entry.tag == "Max OID");
+  if (entry.desc() == "BLOB METADATA" || (entry.desc() == "ACL" && entry.tag().starts_with("LARGE OBJECTS")))
+    return false;
+  return !(entry.desc() == "<Init>" && entry.tag() == "Max OID");
 }
 
 // Large objects' data are lowrite calls in the script, no table's rows.
-bool reads_data(const TocEntry& entry) { return entry.has_data && entry.desc != "BLOBS" && entry.desc != "DATABASE"; }
+bool reads_data(const TocEntry& entry) {
+  return entry.has_data && entry.desc() != "BLOBS" && entry.desc() != "DATABASE";
+}
 
 }  // namespace
 
@@ -66,23 +69,49 @@ long ArchiveScript::data_rank(int dump_id) const {
   return at != ranks_.end() && at->first == dump_id ? at->second : -1;
 }
 
+// The entry's texts are given from the entry itself, not copied: a
+// definition may be large, and is held once.
 void ArchiveScript::start_entry(std::size_t index) {
-  const TocEntry& entry = entries_[index];
-  text_.clear();
-  text_at_ = 0;
+  TocEntry& entry = entries_[index];
+  pieces_ = {};
+  piece_ = 0;
+  piece_at_ = 0;
+  printing_ = &entry;
   if (prints_definition(entry)) {
-    text_ += entry.defn;
-    text_ += "\n\n";
+    pieces_[0] = entry.defn;
+    pieces_[1] = "\n\n";
   }
   const bool data = reads_data(entry);
-  if (data) text_ += entry.copy_stmt;
-  if (text_.empty() && !data) return;
+  if (data) pieces_[2] = entry.copy_stmt();
+  std::uint64_t newlines = 0;
+  for (const std::string_view piece : pieces_)
+    newlines += static_cast<std::uint64_t>(std::count(piece.begin(), piece.end(), '\n'));
+  if (pieces_[0].empty() && !data) return;
   const std::uint64_t first_line = lines_ + 1;
   const std::lock_guard lock(spans_mutex_);
-  spans_.push_back({first_line,
-                    data ? first_line + static_cast<std::uint64_t>(std::count(text_.begin(), text_.end(), '\n')) : 0,
-                    index});
+  spans_.push_back({first_line, data ? first_line + newlines : 0, index});
   if (data && start_data(index)) state_ = State::data;
+}
+
+// Gives the next bytes of the entry's texts; 0 once they are all given,
+// when its definition is let go.
+std::size_t ArchiveScript::give_texts(char* dest, std::size_t capacity) {
+  while (piece_ < pieces_.size()) {
+    const std::string_view piece = pieces_[piece_];
+    if (piece_at_ < piece.size()) {
+      const std::size_t n = std::min(capacity, piece.size() - piece_at_);
+      std::memcpy(dest, piece.data() + piece_at_, n);
+      piece_at_ += n;
+      return n;
+    }
+    ++piece_;
+    piece_at_ = 0;
+  }
+  if (printing_ != nullptr) {
+    std::string().swap(printing_->defn);
+    printing_ = nullptr;
+  }
+  return 0;
 }
 
 bool ArchiveScript::start_data(std::size_t index) {
@@ -118,12 +147,7 @@ ReadResult ArchiveScript::read_plain_data(char* dest, std::size_t capacity) {
 ReadResult ArchiveScript::read(char* dest, std::size_t capacity) {
   if (capacity == 0) return {0, false};
   for (;;) {
-    if (text_at_ < text_.size()) {
-      const std::size_t n = std::min(capacity, text_.size() - text_at_);
-      std::memcpy(dest, text_.data() + text_at_, n);
-      text_at_ += n;
-      return give(dest, n);
-    }
+    if (const std::size_t n = give_texts(dest, capacity); n > 0) return give(dest, n);
     if (failure_.failed()) return {0, true};
     switch (state_) {
       case State::start:

@@ -7,11 +7,13 @@
 // settings are left out. The formats differ only in where the header,
 // the TOC and the data are; the subclasses find them.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "archive/archive_header.h"
@@ -75,14 +77,18 @@ class ArchiveScript : public ByteSource {
   bool start_data(std::size_t index);
   ReadResult read_plain_data(char* dest, std::size_t capacity);
   ReadResult give(char* dest, std::size_t size);
+  std::size_t give_texts(char* dest, std::size_t capacity);
 
   enum class State { start, entries, data, done } state_ = State::start;
   std::vector<std::size_t> order_;           // entries in printing order
   std::vector<std::pair<int, long>> ranks_;  // dump id, data rank; sorted
   std::size_t next_ = 0;
   long data_rank_now_ = -1;
-  std::string text_;
-  std::size_t text_at_ = 0;
+  // The texts of the entry being printed: its definition, the blank
+  // line after it, its COPY statement; each may be empty.
+  std::array<std::string_view, 3> pieces_{};
+  std::size_t piece_ = 0, piece_at_ = 0;
+  TocEntry* printing_ = nullptr;
   std::string data_what_;
 
   // The stored bytes of the entry being read, for a decoder to own.

@@ -128,14 +128,14 @@ bool TarArchiveSource::begin_data(const TocEntry& entry, Compression& compressio
   for (;;) {
     if (!next_member(name)) {
       return failure_.failed() ? false
-                               : failure_.set(EIO, "the tar archive ends before its member " + entry.data_file +
-                                                       ", which holds " + data_what());
+                               : failure_.set(EIO, "the tar archive ends before its member " +
+                                                       std::string(entry.data_file()) + ", which holds " + data_what());
     }
-    if (name == entry.data_file) break;
+    if (name == entry.data_file()) break;
     // restore.sql and large objects need no reading; a later table's data
     // stored here would never be read again.
     if (data_rank(dump_id_of(name)) > current_data_rank()) {
-      return failure_.set(EILSEQ, "the tar archive stores " + name + " before " + entry.data_file +
+      return failure_.set(EILSEQ, "the tar archive stores " + name + " before " + std::string(entry.data_file()) +
                                       "; read forward, the data must come in the TOC's order");
     }
   }

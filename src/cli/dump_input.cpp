@@ -6,7 +6,6 @@
 #include <cerrno>
 
 #include "archive/custom_archive.h"
-#include "archive/directory_archive.h"
 #include "archive/tar_archive.h"
 #include "sources/dump_stream.h"
 #include "sources/read_ahead_source.h"
@@ -44,18 +43,24 @@ Failure DumpInput::open(const char* path) {
     if (toc < 0) return {EISDIR};
     ::close(toc);
     directory_ = path;
+    directory_archive_ = std::make_unique<DirectoryArchiveSource>(directory_);
+    directory_archive_->find_files();
     return {};
   }
   size_ = regular_file_bytes_left(fd_);
   return {};
 }
 
+bool DumpInput::reads_file(const struct stat& file) const {
+  if (directory_archive_ != nullptr) return directory_archive_->reads_file(file);
+  return S_ISREG(status_.st_mode) && status_.st_dev == file.st_dev && status_.st_ino == file.st_ino;
+}
+
 ByteSource& DumpInput::script(ProgressLine& progress) {
   if (!directory_.empty()) {
     // Its files are many and opened in turn: the script's bytes count.
-    auto archive = std::make_unique<DirectoryArchiveSource>(directory_);
-    archive_ = archive.get();
-    script_ = std::move(archive);
+    archive_ = directory_archive_.get();
+    script_ = std::move(directory_archive_);
     return read_ahead(progress, ProgressSource::Role::count_and_draw);
   }
   file_ = std::make_unique<FdSource>(fd_);

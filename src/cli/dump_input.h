@@ -7,6 +7,7 @@
 #include <string>
 
 #include "archive/archive_script.h"
+#include "archive/directory_archive.h"
 #include "cli/progress.h"
 #include "io/byte_source.h"
 #include "io/failure.h"
@@ -26,8 +27,10 @@ class DumpInput {
   // Opens `path`, or says why not. A directory opens only when it holds
   // a directory archive's toc.dat.
   Failure open(const char* path);
-  // The opened file's status, for telling it from the fact file.
-  const struct stat& file_status() const { return status_; }
+  // Whether the conversion reads `file`: the dump itself, or for a
+  // directory archive its toc.dat or a data file it names. The fact file
+  // must be none of them.
+  bool reads_file(const struct stat& file) const;
   // The bytes there are to read, 0 when not known (a pipe, a directory).
   std::uint64_t size() const { return size_; }
 
@@ -56,6 +59,7 @@ class DumpInput {
   std::unique_ptr<ByteSource> ahead_;
   std::unique_ptr<ByteSource> top_;
   const ArchiveScript* archive_ = nullptr;
+  std::unique_ptr<DirectoryArchiveSource> directory_archive_;  // until script() reads it
 };
 
 }  // namespace pgdump2pl

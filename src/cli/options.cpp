@@ -73,6 +73,8 @@ class OptionParser {
       value = argv_[next_++];
     }
     if (name == "--encoding") {
+      // Empty stands for the default within: as a name it is unknown.
+      if (value.empty()) return fail("unknown encoding \"\"");
       options_.encoding = value;
       return true;
     }

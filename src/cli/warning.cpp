@@ -86,4 +86,13 @@ std::string script_warning(std::string_view dump_path, std::uint64_t line, std::
   return out;
 }
 
+std::string failure_line(std::string_view path, std::string_view reason) {
+  std::string out = "pgdump2pl: ";
+  out.append(path);
+  out += ": ";
+  append_for_terminal(out, reason);
+  out += '\n';
+  return out;
+}
+
 }  // namespace pgdump2pl

@@ -21,4 +21,9 @@ std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block
 std::string script_warning(std::string_view dump_path, std::uint64_t line, std::string_view text,
                            std::string_view place = {});
 
+// `pgdump2pl: PATH: REASON`, with a line end. The reason may hold a
+// dump's bytes (a file name an archive gives): they are escaped as in
+// warnings. The path is the user's own argument, as given.
+std::string failure_line(std::string_view path, std::string_view reason);
+
 }  // namespace pgdump2pl

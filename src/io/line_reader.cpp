@@ -1,21 +1,44 @@
 #include "io/line_reader.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace pgdump2pl {
 
-LineReader::LineReader(ByteSource& source, std::size_t block_size)
-    : source_(source), block_size_(std::max<std::size_t>(block_size, 1)), capacity_(block_size_ + 1) {
-  buf_ = allocate(capacity_);
-}
+void LineReader::Free::operator()(char* p) const { std::free(p); }
 
 // Left uninitialised but for the slack, so that a small dump touches only
 // the pages it fills: each first touch is a page fault.
-std::unique_ptr<char[]> LineReader::allocate(std::size_t capacity) {
-  auto buffer = std::make_unique_for_overwrite<char[]>(capacity + kReadSlack);
-  std::memset(buffer.get() + capacity, 0, kReadSlack);
-  return buffer;
+LineReader::LineReader(ByteSource& source, std::size_t block_size)
+    : source_(source), block_size_(std::max<std::size_t>(block_size, 1)), capacity_(block_size_ + 1) {
+  buf_.reset(static_cast<char*>(std::malloc(capacity_ + kReadSlack)));
+  if (buf_ == nullptr) throw std::bad_alloc();
+  std::memset(buf_.get() + capacity_, 0, kReadSlack);
+}
+
+void LineReader::fail(int errno_value, std::string reason) {
+  own_failure_.set(errno_value, std::move(reason));
+  if (error_ == 0) error_ = errno_value;
+  at_end_ = true;
+}
+
+// Half again, with realloc: a large buffer moves by remapping its pages,
+// so the line is never held twice while it grows.
+bool LineReader::grow() {
+  const std::size_t bigger = std::min(capacity_ + capacity_ / 2, kMaxHeld + block_size_ + 1);
+  char* grown = static_cast<char*>(std::realloc(buf_.get(), bigger + kReadSlack));
+  if (grown == nullptr) {
+    fail(ENOMEM, "out of memory for a line of " + std::to_string(end_) + " bytes");
+    return false;
+  }
+  (void)buf_.release();
+  buf_.reset(grown);
+  std::memset(buf_.get() + bigger, 0, kReadSlack);
+  capacity_ = bigger;
+  return true;
 }
 
 // Moves the unread bytes to the front, grows the buffer when they fill
@@ -27,14 +50,14 @@ bool LineReader::fill() {
     end_ -= pos_;
     pos_ = 0;
   }
-  // One byte always stays free past the data: Line's writable scratch.
-  if (end_ + 1 >= capacity_) {
-    const std::size_t bigger = capacity_ * 2;
-    auto grown = allocate(bigger);
-    std::memcpy(grown.get(), buf_.get(), end_);
-    buf_ = std::move(grown);
-    capacity_ = bigger;
+  // Checked before each read, so that no more than a block past the
+  // bound is ever held.
+  if (end_ > kMaxHeld) {
+    fail(EFBIG, "a line longer than 1 GiB, which PostgreSQL never writes");
+    return false;
   }
+  // One byte always stays free past the data: Line's writable scratch.
+  if (end_ + 1 >= capacity_ && !grow()) return false;
   const std::size_t want = std::min(capacity_ - 1 - end_, block_size_);
   const ReadResult got = source_.read(buf_.get() + end_, want);
   if (got.size == 0) {

@@ -2,20 +2,26 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "io/byte_source.h"
 #include "io/bytes.h"
+#include "io/failure.h"
 
 namespace pgdump2pl {
 
 // Reads the dump in large blocks and hands out whole lines in place, so a
 // row is never copied before it is parsed. The buffer grows only when a
-// single line does not fit, so memory follows the longest line, never the
-// size of the dump.
+// single line does not fit, by half again in place, so memory follows the
+// longest line (at most 1.5 times it), never the size of the dump.
 class LineReader {
  public:
   static constexpr std::size_t kDefaultBlockSize = std::size_t{1} << 20;
+  // PostgreSQL writes no COPY row or statement longer than 1 GiB: a line
+  // (or a token) held beyond it is a read error, not a reason to take
+  // all the memory there is (a data file that is /dev/zero).
+  static constexpr std::size_t kMaxHeld = std::size_t{1} << 30;
 
   // `block_size` caps every read; tests use a few bytes so that lines
   // straddle refills.
@@ -50,22 +56,34 @@ class LineReader {
   // false when nothing more will come.
   bool read_more() { return fill(); }
 
-  // The errno of the read that failed, or 0; the source's failure()
-  // tells the rest.
+  // The errno of the read that failed, or 0; failure() tells the rest.
   int error() const { return error_; }
+  // Why reading stopped: the reader's own failure (a line too long, no
+  // memory for it), else the source's.
+  const Failure& failure() const { return own_failure_.failed() ? own_failure_ : source_.failure(); }
+  // Stops the reading with a failure of the caller's (a statement too
+  // long): every later read gives the end, and error() is set.
+  void fail(int errno_value, std::string reason);
+  // Whether the reader stopped for a failure of its own or its caller's:
+  // the bytes still buffered are then the overlong line, not more input.
+  bool stopped() const { return own_failure_.failed(); }
 
  private:
+  struct Free {
+    void operator()(char* p) const;
+  };
   bool fill();
-  static std::unique_ptr<char[]> allocate(std::size_t capacity);
+  bool grow();
 
   ByteSource& source_;
   std::size_t block_size_;
-  std::unique_ptr<char[]> buf_;
+  std::unique_ptr<char[], Free> buf_;
   std::size_t capacity_;
   std::size_t pos_ = 0;  // next byte to hand out
   std::size_t end_ = 0;  // end of the bytes read so far
   bool at_end_ = false;
   int error_ = 0;
+  Failure own_failure_;
 };
 
 }  // namespace pgdump2pl

@@ -29,9 +29,12 @@ class TextSlot {
  private:
   static constexpr std::size_t kInitialCapacity = 256;
 
+  // Left uninitialised but for the slack: a huge word touches only the
+  // pages it fills.
   void grow(std::size_t size) {
     capacity_ = std::max(size, 2 * capacity_);
-    data_ = std::make_unique<char[]>(capacity_ + kReadSlack);
+    data_ = std::make_unique_for_overwrite<char[]>(capacity_ + kReadSlack);
+    std::memset(data_.get() + capacity_, 0, kReadSlack);
   }
 
   std::unique_ptr<char[]> data_;

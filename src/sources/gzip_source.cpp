@@ -29,11 +29,21 @@ class GzipSource final : public DecompressingSource {
 
   z_stream stream_{};
   bool member_ended_ = false;
+  bool padded_ = false;  // zeros followed the last member
 };
 
 DecodeStep GzipSource::decode(const char* in, std::size_t in_size, char* out, std::size_t out_size) {
   if (member_ended_) {
     if (in_size == 0) return {0, 0, true};
+    // Zero bytes after a member are padding (tar and some tools write
+    // them), and gzip ends the stream there: only more of them may follow.
+    if (padded_ || in[0] == '\0') {
+      padded_ = true;
+      const auto* const end = in + in_size;
+      const auto* const data = std::find_if(in, end, [](char c) { return c != '\0'; });
+      if (data == end) return {in_size, 0, true};
+      return {static_cast<std::size_t>(data - in), 0, true, EILSEQ, "bytes other than zeros after the zero padding"};
+    }
     // zlib would call what follows a bad header; say what it is.
     if (static_cast<unsigned char>(in[0]) != 0x1f || (in_size > 1 && static_cast<unsigned char>(in[1]) != 0x8b)) {
       return {0, 0, true, EILSEQ, "bytes that are not gzip data after the end of a member"};

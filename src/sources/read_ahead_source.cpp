@@ -1,6 +1,7 @@
 #include "sources/read_ahead_source.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace pgdump2pl {
@@ -36,7 +37,14 @@ void ReadAheadSource::read_ahead() {
     Block& block = blocks_[slot];
     block.size = 0;
     while (!ended && block.size < block_size_) {
-      const ReadResult got = inner_.read(block.bytes.get() + block.size, block_size_ - block.size);
+      // An exception would end the process from this thread: running out
+      // of memory here (an archive's huge TOC) is a failure like any.
+      ReadResult got{0, true};
+      try {
+        got = inner_.read(block.bytes.get() + block.size, block_size_ - block.size);
+      } catch (const std::bad_alloc&) {
+        out_of_memory_.set(ENOMEM, "out of memory");
+      }
       if (got.size == 0) {
         ended = true;
         failed = got.failed;

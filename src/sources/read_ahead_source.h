@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -24,7 +25,7 @@ class ReadAheadSource final : public ByteSource {
 
   ReadResult read(char* dest, std::size_t capacity) override;
   // Only once a read has returned the failure, when the thread is done.
-  const Failure& failure() const override { return inner_.failure(); }
+  const Failure& failure() const override { return out_of_memory_.failed() ? out_of_memory_ : inner_.failure(); }
 
  private:
   struct Block {
@@ -43,7 +44,8 @@ class ReadAheadSource final : public ByteSource {
   std::size_t drained_ = 0;  // blocks the reader has emptied, in all
   std::size_t taken_ = 0;    // bytes of the reader's current block already given
   bool stopping_ = false;
-  bool ended_ = false;  // the reader has seen the end or the failure
+  bool ended_ = false;     // the reader has seen the end or the failure
+  Failure out_of_memory_;  // set by the thread before it gives its failure
   std::thread thread_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 
 #include "io/bytes.h"
@@ -17,6 +18,12 @@ constexpr std::uint8_t kTagCont = 8;  // a dollar quote's tag: an identifier's b
 constexpr std::uint8_t kDigit = 16;
 constexpr std::uint8_t kOperator = 32;
 constexpr std::uint8_t kUpper = 64;
+
+// Open parentheses and blocks are counted up to here and no further, so
+// that no script overflows the count (2^31 `(` are 72 KB of zstd). psql
+// counts on, but PostgreSQL refuses a statement nested so deep (its stack
+// depth limit), so only where such a statement ends may differ.
+constexpr int kMostOpen = 1 << 20;
 
 constexpr std::array<std::uint8_t, 256> make_classes() {
   std::array<std::uint8_t, 256> classes{};
@@ -162,7 +169,7 @@ bool SqlLexer::skip_blanks(std::size_t& at, bool consuming) {
       }
     } else if (c == '/' && byte_at(at + 1) == '*') {
       at += 2;
-      int depth = 1;
+      std::uint64_t depth = 1;  // no count of bytes read overflows it
       while (depth > 0) {
         if (at == avail_ && !refill(at, consuming)) break;
         const char inside = data_[at];
@@ -390,7 +397,17 @@ const Token& SqlLexer::emit(TokenKind kind, std::string_view text, std::size_t e
 
 // Out of the way: a capture is rare, and its append inline would cost
 // every token the registers it needs.
-void SqlLexer::keep(const char* bytes, std::size_t n) { capture_.append(bytes, n); }
+// A captured statement is bounded as a line is: PostgreSQL writes none
+// past 1 GiB, and one that runs on (no `;` ever) must not take all memory.
+void SqlLexer::keep(const char* bytes, std::size_t n) {
+  if (capture_.size() + n > LineReader::kMaxHeld) {
+    lines_.fail(EFBIG, "a statement longer than 1 GiB, which PostgreSQL never writes");
+    capturing_ = false;
+    finished_ = true;
+    return;
+  }
+  capture_.append(bytes, n);
+}
 
 const Token& SqlLexer::end_of_script() {
   finished_ = true;
@@ -407,7 +424,7 @@ const Token& SqlLexer::advance() {
   token_end_ = 0;
   in_data_ = false;
   sync();
-  if (finished_) return end_of_script();
+  if (finished_ || lines_.stopped()) return end_of_script();
   return lex_next();
 }
 
@@ -493,7 +510,9 @@ const Token& SqlLexer::lex_token() {
 // A one-byte symbol; `(`, `)` and `;` nest and end statements.
 const Token& SqlLexer::lex_symbol() {
   switch (data_[0]) {
-    case '(': ++open_parens_; break;
+    case '(':
+      if (open_parens_ < kMostOpen) ++open_parens_;
+      break;
     case ')':
       if (open_parens_ > 0) --open_parens_;
       break;
@@ -546,9 +565,9 @@ void SqlLexer::track_blocks(std::string_view word) {
     return;
   }
   if (word == "begin") {
-    ++open_blocks_;
+    if (open_blocks_ < kMostOpen) ++open_blocks_;
   } else if (word == "case") {
-    if (open_blocks_ >= 1) ++open_blocks_;
+    if (open_blocks_ >= 1 && open_blocks_ < kMostOpen) ++open_blocks_;
   } else if (word == "end") {
     if (open_blocks_ > 0) --open_blocks_;
   }
