@@ -381,6 +381,7 @@ const Token& SqlLexer::emit(TokenKind kind, std::string_view text, std::size_t e
   token_end_ = end;
   token_.kind = kind;
   token_.text = text;
+  token_.national = false;
   if (capturing_) {
     keep(data_, end);
     capture_end_ = capture_.size();
@@ -455,7 +456,9 @@ const Token& SqlLexer::lex_token() {
       case 'n':
       case 'N':
         if (byte_at(1) == '\'') {
-          return lex_quoted(2, '\'', standard_conforming_strings_ ? Quoting::plain : Quoting::escapes, false);
+          lex_quoted(2, '\'', standard_conforming_strings_ ? Quoting::plain : Quoting::escapes, false);
+          token_.national = token_.kind == TokenKind::string;
+          return token_;
         }
         break;
       case 'b':

@@ -83,6 +83,7 @@ struct Token {
   TokenKind kind = TokenKind::end;
   std::string_view text;
   std::uint64_t line = 0;  // the 1-based line of the script where the token starts
+  bool national = false;   // a string written N'...', of type character
 
   bool is_word(std::string_view keyword) const { return kind == TokenKind::word && text == keyword; }
   bool is_symbol(std::string_view symbol) const { return kind == TokenKind::symbol && text == symbol; }
