@@ -139,6 +139,14 @@ class ScriptConversion {
     }
     open_block(copy_.table, *encoding);
     rows_.plan(copy_.columns, false);
+    // The server converts each line to its encoding, then reads the
+    // fields and their escapes: an escape's bytes are UTF-8 already.
+    convert_lines_ = !passes_utf8(*encoding);
+    if (convert_lines_) {
+      const std::string null_string = std::move(copy_.format.null_string);
+      copy_.format.null_string.clear();
+      script_encoding_.append_utf8(null_string, copy_.format.null_string);
+    }
     if (copy_.format.kind == CopyFormat::Kind::csv) {
       copy_csv();
     } else {
@@ -155,14 +163,13 @@ class ScriptConversion {
   }
 
   void copy_text() {
-    const bool fast = copy_.format.is_default_text() &&
-                      (block_encoding_->name() == "UTF8" || block_encoding_->name() == "SQL_ASCII") &&
-                      (!rows_.known() || rows_.in_order());
+    const bool fast = copy_.format.is_default_text() && !convert_lines_ && (!rows_.known() || rows_.in_order());
     LineReader::Line line{};
     bool header = copy_.format.header;
     while (lexer_.next_data_line(line)) {
-      const std::string_view text(line.text, line.length);
+      std::string_view text(line.text, line.length);
       if (is_end_of_copy_data(text)) break;
+      text = in_utf8(text);
       if (header) {
         header = false;
         continue;
@@ -191,9 +198,9 @@ class ScriptConversion {
       std::string_view text(line.text, line.length);
       if (is_end_of_copy_data(text)) break;
       const std::uint64_t first_line = lexer_.data_line();
-      record_.assign(text);
-      for (bool open = csv_record_continues(text, options, false); open && lexer_.next_data_line(line);) {
-        text = {line.text, line.length};
+      record_.assign(in_utf8(text));
+      for (bool open = csv_record_continues(record_, options, false); open && lexer_.next_data_line(line);) {
+        text = in_utf8({line.text, line.length});
         record_ += '\n';
         record_.append(text);
         open = csv_record_continues(text, options, true);
@@ -300,12 +307,25 @@ class ScriptConversion {
     insert_head_.clear();
   }
 
+  static bool passes_utf8(const TextEncoding& encoding) {
+    return encoding.name() == "UTF8" || encoding.name() == "SQL_ASCII";
+  }
+
+  // A COPY data line as the server reads it, in UTF-8.
+  std::string_view in_utf8(std::string_view line) {
+    if (!convert_lines_) return line;
+    converted_.clear();
+    block_encoding_->append_utf8(line, converted_);
+    return converted_;
+  }
+
   static std::size_t count_fields(std::string_view row, char delimiter) {
     return static_cast<std::size_t>(std::count(row.begin(), row.end(), delimiter)) + 1;
   }
 
   void write_row(std::uint64_t line, bool copy) {
-    block_.count_row(rows_.write(row_, copy, block_.functor(), *block_encoding_, catalog_, facts_), line);
+    const TextEncoding& encoding = copy && convert_lines_ ? utf8_ : *block_encoding_;
+    block_.count_row(rows_.write(row_, copy, block_.functor(), encoding, catalog_, facts_), line);
   }
 
   SqlLexer lexer_;
@@ -313,7 +333,7 @@ class ScriptConversion {
   ConversionListener& listener_;
   const TableSelection* tables_;
   Catalog catalog_;
-  TextEncoding script_encoding_, copy_encoding_;
+  TextEncoding script_encoding_, copy_encoding_, utf8_;
   EscapesInScriptEncoding escapes_{script_encoding_};
   CopyStatement copy_;
   InsertStatement insert_;
@@ -331,7 +351,8 @@ class ScriptConversion {
 
   // Scratch kept from row to row.
   RowFields row_;
-  std::string record_, quoted_;
+  std::string record_, quoted_, converted_;
+  bool convert_lines_ = false;  // the open COPY's lines are not UTF-8
 };
 
 }  // namespace
