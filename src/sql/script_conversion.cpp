@@ -55,7 +55,11 @@ class ScriptConversion {
     lexer_.advance();
     while (facts_.ok() && lexer_.current().kind != TokenKind::end) {
       statement();
-      while (block_.is_open() && !insert_head_.empty() && lexer_.advance_over(insert_head_)) read_tuples();
+      while (block_.is_open() && !insert_head_.empty() && lexer_.advance_over(insert_head_)) {
+        // The head's line ends are behind the first tuple.
+        read_tuples(lexer_.current().line -
+                    static_cast<std::uint64_t>(std::count(insert_head_.begin(), insert_head_.end(), '\n')));
+      }
       if (lexer_.current().is_symbol(";")) lexer_.advance();
     }
     end_block();
@@ -199,11 +203,18 @@ class ScriptConversion {
       if (is_end_of_copy_data(text)) break;
       const std::uint64_t first_line = lexer_.data_line();
       record_.assign(in_utf8(text));
-      for (bool open = csv_record_continues(record_, options, false); open && lexer_.next_data_line(line);) {
+      bool open = csv_record_continues(record_, options, false);
+      // psql ends the data at a `\.` line, inside quotes too.
+      while (open && lexer_.next_data_line(line) && !is_end_of_copy_data({line.text, line.length})) {
         text = in_utf8({line.text, line.length});
         record_ += '\n';
         record_.append(text);
         open = csv_record_continues(text, options, true);
+      }
+      if (open) {
+        listener_.warning(first_line, "the COPY data ends inside a quoted CSV field: table " + copy_.table.name +
+                                          " gets no fact from the row that begins here");
+        break;
       }
       if (header) {
         header = false;
@@ -244,9 +255,22 @@ class ScriptConversion {
     }
     if (!selected(insert_.table)) {
       end_block();
-      for (std::uint64_t tuple_line = 0; read_insert_tuple(lexer_, row_, tuple_line);) {
+      for (std::uint64_t tuple_line = 0; read_insert_tuple(lexer_, row_, tuple_line) == TupleRead::row;) {
       }
       return;
+    }
+    std::uint64_t tuple_line = line;
+    TupleRead first = TupleRead::row;
+    if (insert_.body == InsertStatement::Body::default_values) {
+      row_.clear();
+    } else {
+      // The head up to the first tuple, to know the next INSERT by.
+      lexer_.stop_capture();
+      const std::string_view head = lexer_.captured();
+      head_.assign(head.substr(0, head.size() - lexer_.current().text.size()));
+      // A statement cut short in its first tuple gives not even a banner.
+      first = read_insert_tuple(lexer_, row_, tuple_line);
+      if (first == TupleRead::cut) return cut_short(line, 0);
     }
     // A dump's INSERTs repeat one table and one column list row after row.
     const bool same_as_last = block_.is_open() && insert_.table.name == planned_table_.name &&
@@ -257,21 +281,33 @@ class ScriptConversion {
       planned_table_ = insert_.table;
       planned_columns_ = insert_.columns;
     }
-    if (insert_.body == InsertStatement::Body::default_values) {
-      row_.clear();
-      return write_row(line, false);
-    }
-    // The head up to the first tuple, to know the next INSERT by.
-    lexer_.stop_capture();
-    const std::string_view head = lexer_.captured();
-    insert_head_.assign(head.substr(0, head.size() - lexer_.current().text.size()));
-    read_tuples();
+    if (first == TupleRead::row) write_row(tuple_line, false);
+    if (insert_.body == InsertStatement::Body::default_values || first == TupleRead::done) return;
+    insert_head_.swap(head_);
+    read_tuples(line, 1);
   }
 
-  void read_tuples() {
-    for (std::uint64_t tuple_line = 0; facts_.ok() && read_insert_tuple(lexer_, row_, tuple_line);) {
+  // The tuples of the INSERT that begins at `line`, after the `written` first.
+  void read_tuples(std::uint64_t line, std::uint64_t written = 0) {
+    TupleRead read = TupleRead::row;
+    for (std::uint64_t tuple_line = 0;
+         facts_.ok() && (read = read_insert_tuple(lexer_, row_, tuple_line)) == TupleRead::row; ++written) {
       write_row(tuple_line, false);
     }
+    if (read == TupleRead::cut) cut_short(line, written);
+  }
+
+  // The script ends inside the INSERT at `line`, whose first `written` rows
+  // have their facts by now: a statement may be too long to hold.
+  void cut_short(std::uint64_t line, std::uint64_t written) {
+    std::string text = "the script ends inside this INSERT, which PostgreSQL refuses: table " + insert_.table.name;
+    if (written == 0) {
+      text += " gets no facts from it";
+    } else {
+      text += " has facts from its first " + std::to_string(written) + (written == 1 ? " row" : " rows") +
+              " all the same";
+    }
+    listener_.warning(line, text);
   }
 
   bool selected(const QualifiedName& name) const {
@@ -348,6 +384,7 @@ class ScriptConversion {
   QualifiedName planned_table_;  // of the INSERT the columns were planned for
   std::vector<std::string> planned_columns_;
   std::string insert_head_;  // `INSERT INTO t VALUES ` as the last INSERT spelled it
+  std::string head_;         // the head of the INSERT being read
 
   // Scratch kept from row to row.
   RowFields row_;
