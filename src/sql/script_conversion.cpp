@@ -99,7 +99,10 @@ class ScriptConversion {
 
   void meta_command() {
     const std::string_view text = lexer_.current().text;
-    if (text.starts_with("encoding ")) {
+    if (text == "copy" || text.starts_with("copy ") || text.starts_with("copy\t")) {
+      const std::uint64_t line = lexer_.current().line;
+      if (read_slash_copy(text, lexer_.string_quoting() == Quoting::plain, copy_) && copy_rows(line, "\\copy")) return;
+    } else if (text.starts_with("encoding ")) {
       std::string_view name = text.substr(9);
       while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
       while (!name.empty() && (name.back() == ' ' || name.back() == '\t' || name.back() == '\r')) name.remove_suffix(1);
@@ -118,10 +121,17 @@ class ScriptConversion {
 
   void copy_statement() {
     const std::uint64_t line = lexer_.current().line;
-    if (!read_copy_statement(lexer_, copy_) || copy_.source == CopyStatement::Source::other) return;
+    if (read_copy_statement(lexer_, copy_)) copy_rows(line, "COPY");
+  }
+
+  // The rows of the COPY or \copy at `line`, whose statement is read;
+  // false when none follow it in the script, the lexer not moved.
+  bool copy_rows(std::uint64_t line, std::string_view command) {
+    if (copy_.source == CopyStatement::Source::other) return false;
     if (copy_.source == CopyStatement::Source::outside) {
-      return listener_.warning(
-          line, "COPY reads its rows from outside the script: table " + copy_.table.name + " gets no facts from it");
+      listener_.warning(line, std::string(command) + " reads its rows from outside the script: table " +
+                                  copy_.table.name + " gets no facts from it");
+      return false;
     }
     const TextEncoding* encoding = &script_encoding_;
     if (!copy_.format.encoding.empty()) {
@@ -133,13 +143,14 @@ class ScriptConversion {
     }
     if (!selected(copy_.table)) {
       end_block();
-      return skip_data();
+      skip_data();
+      return true;
     }
     if (copy_.format.kind == CopyFormat::Kind::binary || copy_.filtered) {
       listener_.warning(line, std::string(copy_.filtered ? "COPY ... WHERE" : "binary COPY") + ": table " +
                                   copy_.table.name + " gets no facts from it");
       skip_data();
-      return;
+      return true;
     }
     open_block(copy_.table, *encoding);
     rows_.plan(copy_.columns, false);
@@ -157,6 +168,7 @@ class ScriptConversion {
       copy_text();
     }
     close_block();
+    return true;
   }
 
   void skip_data() {

@@ -733,8 +733,11 @@ bool SqlLexer::next_data_line(LineReader::Line& line) {
     token_end_ = 0;
     in_data_ = true;
     capturing_ = false;
-    if (!lines_.skip_line()) return false;
-    ++line_;
+    // A meta command's token ends with its line.
+    if (token_.kind != TokenKind::meta_command) {
+      if (!lines_.skip_line()) return false;
+      ++line_;
+    }
   }
   if (!lines_.next_line(line)) return false;
   ++line_;

@@ -152,8 +152,8 @@ class SqlLexer {
   Quoting string_quoting() const { return standard_conforming_strings_ ? Quoting::plain : Quoting::escapes; }
   void decode_quoted(std::string_view body, char quote, Quoting quoting, std::string& out) const;
 
-  // The data lines of a COPY ... FROM stdin whose `;` is current(): the
-  // rest of the `;`'s line is skipped, then each call gives one whole line
+  // The data lines of a COPY ... FROM stdin whose `;` (or psql's \copy)
+  // is current(): the rest of the `;`'s line is skipped, then each call gives one whole line
   // without its line end, false at the end of the script or on a read
   // error. The caller stops at `\.`, then calls advance() for the next
   // token. A line is followed by a writable byte and kReadSlack readable
