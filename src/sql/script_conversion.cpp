@@ -316,8 +316,8 @@ class ScriptConversion {
     if (written == 0) {
       text += " gets no facts from it";
     } else {
-      text += " has facts from its first " + std::to_string(written) + (written == 1 ? " row" : " rows") +
-              " all the same";
+      text +=
+          " has facts from its first " + std::to_string(written) + (written == 1 ? " row" : " rows") + " all the same";
     }
     listener_.warning(line, text);
   }

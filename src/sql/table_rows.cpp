@@ -98,7 +98,8 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
   std::size_t bound = functor.size() + 3;
   for (std::size_t k = 0; k < columns_.size(); ++k) {
     const Field* field = chosen_[k];
-    if (field == nullptr || field->source == Field::Source::default_value) field = &default_for(columns_[k], k, catalog);
+    if (field == nullptr || field->source == Field::Source::default_value)
+      field = &default_for(columns_[k], k, catalog);
     too_long_[k] = false;
     if (field->source == Field::Source::value &&
         (field->cast_length > 0 || may_refit(columns_[k].type, field->bytes.size(), field->blank_padded))) {
@@ -132,8 +133,7 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
 
 // The string as column k stores it, in UTF-8, as the server's encoding
 // has it: cut by a cast, padded or trimmed by its column.
-const Field& TableRows::refit(const Field& field, const ColumnType& type, const TextEncoding& encoding,
-                              std::size_t k) {
+const Field& TableRows::refit(const Field& field, const ColumnType& type, const TextEncoding& encoding, std::size_t k) {
   Field& refitted = refitted_[k];
   refitted.source = field.source;
   refitted.numeric_literal = field.numeric_literal;

@@ -39,9 +39,9 @@ void apply_cast(const ColumnType& type, Field& field) {
 bool read_cast(SqlLexer& lexer, Field& field) {
   TypeName type;
   if (!is_name(lexer.current()) || !read_type_name(lexer, type)) return false;
-  apply_cast(type.quoted || !type.name.schema.empty() ? ColumnType{}
-                                                      : column_type(type.name.name, type.modifiers, type.array),
-             field);
+  apply_cast(
+      type.quoted || !type.name.schema.empty() ? ColumnType{} : column_type(type.name.name, type.modifiers, type.array),
+      field);
   return true;
 }
 

@@ -68,8 +68,7 @@ ColumnType float_type(std::span<const std::int64_t> modifiers) {
 // PostgreSQL's largest n of character(n) and character varying(n).
 constexpr std::int64_t kMaxCharacters = 10485760;
 
-ColumnType string_type(ColumnType::Characters characters, std::span<const std::int64_t> modifiers,
-                       std::int32_t unset) {
+ColumnType string_type(ColumnType::Characters characters, std::span<const std::int64_t> modifiers, std::int32_t unset) {
   ColumnType type{ColumnKind::text};
   type.characters = characters;
   type.length = unset;
