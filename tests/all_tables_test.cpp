@@ -34,10 +34,10 @@ std::string misfit(int line, std::string_view table, std::string_view what, int 
 
 // A column's type by a letter.
 std::string type_of(char letter) {
-  const std::string_view letters = "isgofrnpbtav";
-  const char* const types[] = {"integer",          "smallint", "bigint",    "oid",
-                               "double precision", "real",     "numeric",   "numeric(10,2)",
-                               "boolean",          "text",     "integer[]", "character varying(20)"};
+  const std::string_view letters = "isgofrnpbtavcw";
+  const char* const types[] = {
+      "integer",       "smallint", "bigint", "oid",       "double precision",      "real",         "numeric",
+      "numeric(10,2)", "boolean",  "text",   "integer[]", "character varying(20)", "character(4)", "varchar(4)"};
   return types[letters.find(letter)];
 }
 
@@ -68,6 +68,9 @@ TEST(AllTables, WritesEachCopyFieldAsTheTermOfItsType) {
       {"t", "caf\xc3\xa9 \\303\\251 abcdefghijklmnop'q", "'caf\xc3\xa9 \xc3\xa9 abcdefghijklmnop\\'q'", ""},
       {"tt", "bad \xff\xc3(\tok", "'bad \\xFF\\\\xC3\\(','ok'", "field 1 is not valid UTF8"},
       {"ti", "a\t1\r", "'a',1", ""},
+      {"cwcw", "ab\tabc   \t\\N\tabcd", "'ab  ','abc ','$null$','abcd'", ""},
+      {"cwc", "a\\040\\040\\040\\040\\040\t\\303\\251\\303\\251\\303\\251\\303\\251 \tabcde",
+       "'a   ','\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9','abcde'", "field 3 is longer than 4 characters"},
       {"ii", "1", "", "1 fields for its 2 columns"},
       {"ii", "1\t2\t3\t", "", "4 fields for its 2 columns"},
   };
@@ -150,6 +153,35 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
        "SET client_encoding = 'LATIN1';\nINSERT INTO s VALUES (U&'\\00e9', E'\\u00e9\\xe9');\n",
        block("n", "n(3,0.0,-1.5000001e+10).\nn(3,-0.0,16777216.0).\n", 2) +
            block("s", "s('\xc3\xa9','\xc3\xa9\xc3\xa9').\n", 1)},
+      {"string types: char(n) pads, char(n) and varchar(n) cut blanks beyond n, N'' and casts",
+       "CREATE TABLE s (c char(4), v varchar(4), t text, b bpchar);\nINSERT INTO s VALUES (N'ab ', N'ab ', N'ab ', "
+       "N'ab '),\n ('a'::char(3), 'abcdef'::char(2), CAST(N'x ' AS text), char 'c  '),\n ('abcde', "
+       "'\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9  ', (N'y '), 'q'::bpchar(3));\n",
+       block("s",
+             "s('ab  ','ab','ab','ab ').\ns('a   ','ab','x','c  "
+             "').\ns('abcde','\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9','y','q  ').\n",
+             3),
+       misfit(4, "s", "field 1 is longer than 4 characters", 1, 3)},
+      {"COPY escapes in a LATIN1 script are the server's UTF-8; CSV lines are converted too",
+       "SET client_encoding = 'LATIN1';\nCREATE TABLE t (a text, b varchar(2));\nCOPY t FROM stdin;\n"
+       "caf\\303\\251 \xe9\t\xe9\\040\\040\n\\.\nCOPY t FROM stdin CSV;\n\"\xe9\\303\",\xe9\xe9\n\\.\n",
+       block("t", "t('caf\xc3\xa9 \xc3\xa9','\xc3\xa9 ').\n", 1) +
+           block("t", "t('\xc3\xa9\\\\303','\xc3\xa9\xc3\xa9').\n", 1)},
+      {"psql's \\copy: rows from stdin, a file warned about; a CSV quote left open ends at \\.",
+       "CREATE TABLE t (a int, b text);\n\\copy t (b, a) from stdin with (format csv);\n\"x,y\",1\n\\.\n"
+       "\\copy t from 'f.csv'\nCOPY t FROM stdin CSV;\n2,ok\n3,\"never\n4,x\n\\.\nINSERT INTO t VALUES (5, 'after');\n",
+       block("t", "t(1,'x,y').\n", 1) + block("t", "t(2,'ok').\n", 1) + block("t", "t(5,'after').\n", 1),
+       "pgdump2pl: dump.sql:5: warning: \\copy reads its rows from outside the script: table t gets no facts from it\n"
+       "pgdump2pl: dump.sql:8: warning: the COPY data ends inside a quoted CSV field: table t gets no fact from the "
+       "row "
+       "that begins here\n"},
+      {"a script that ends inside an INSERT's string", "INSERT INTO sites VALUES ('abc", "",
+       "pgdump2pl: dump.sql:1: warning: the script ends inside this INSERT, which PostgreSQL refuses: table sites gets "
+       "no facts from it\n"},
+      {"a script that ends inside an INSERT's later tuple",
+       "INSERT INTO t VALUES (1);\nINSERT INTO t VALUES\n (2), ((3", block("t", "t('1').\nt('2').\n", 2),
+       "pgdump2pl: dump.sql:2: warning: the script ends inside this INSERT, which PostgreSQL refuses: table t has "
+       "facts from its first 1 row all the same\n"},
       {"backslashes in plain strings before standard_conforming_strings",
        "INSERT INTO t VALUES ('a\\\\b');\nSET standard_conforming_strings = off;\nINSERT INTO t VALUES "
        "('a\\\\b\\'c');\n",

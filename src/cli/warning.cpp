@@ -38,6 +38,7 @@ std::string_view problem_text(FieldProblem problem) {
     case FieldProblem::not_boolean: return "is not a boolean";
     case FieldProblem::expression: return "is an expression";
     case FieldProblem::invalid_text: return "is not valid ";
+    case FieldProblem::too_long: return "is longer than ";
     case FieldProblem::missing:
     case FieldProblem::field_count:
     case FieldProblem::none: break;
@@ -72,6 +73,7 @@ std::string misfit_warning(std::string_view dump_path, const BlockMisfits& block
     out += "field " + std::to_string(block.first.field) + ' ';
     out.append(problem_text(block.first.problem));
     if (block.first.problem == FieldProblem::invalid_text) out.append(block.encoding);
+    if (block.first.problem == FieldProblem::too_long) out += std::to_string(block.first.length) + " characters";
   }
   out += ")\n";
   return out;

@@ -15,6 +15,7 @@ enum class FieldProblem : std::uint8_t {
   missing,       // the row ended before the layout's last field
   expression,    // SQL that needs a database to compute: its text
   invalid_text,  // bytes not valid in the script's encoding
+  too_long,      // a string longer than its column's n characters: its whole text
   field_count,   // the row's fields are not the table's columns: no fact
 };
 
@@ -22,11 +23,12 @@ enum class FieldProblem : std::uint8_t {
 // did not, or for field_count, how many fields it has.
 struct RowFit {
   FieldProblem problem = FieldProblem::none;
-  std::uint32_t field = 0;  // counted from 1
+  std::uint32_t field = 0;   // counted from 1
+  std::uint32_t length = 0;  // too_long: the column's n
 
   bool fits() const { return problem == FieldProblem::none; }
-  void note(std::uint32_t at, FieldProblem what) {
-    if (fits()) *this = {what, at};
+  void note(std::uint32_t at, FieldProblem what, std::uint32_t n = 0) {
+    if (fits()) *this = {what, at, n};
   }
 };
 

@@ -19,6 +19,12 @@ struct Field {
   // An SQL number constant rather than a string: PostgreSQL rounds it
   // into an integer column.
   bool numeric_literal = false;
+  // A string of SQL type character (N'...', or cast to it), which loses
+  // its trailing blanks in a text or varchar column.
+  bool blank_padded = false;
+  // An explicit cast to character(n) or varchar(n) cuts it to n
+  // characters; 0 for none.
+  std::int32_t cast_length = 0;
   std::string bytes;
 };
 
@@ -34,6 +40,8 @@ struct RowFields {
     Field& field = fields[count++];
     field.source = source;
     field.numeric_literal = false;
+    field.blank_padded = false;
+    field.cast_length = 0;
     field.bytes.clear();
     return field;
   }

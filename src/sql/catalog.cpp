@@ -96,7 +96,9 @@ bool Catalog::resolve_type(const TypeName& type, Column& column, std::string& do
       }
     }
   }
-  column.type = column_type(type.name.name, type.modifiers, type.array);
+  // `"char"`, quoted, is a one-byte type, not character(1).
+  const bool one_byte_char = type.quoted && type.name.name == "char";
+  column.type = column_type(one_byte_char ? "\"char\"" : type.name.name, type.modifiers, type.array);
   return false;
 }
 
@@ -119,7 +121,7 @@ void Catalog::apply(const DomainDefinition& domain) {
 
 void Catalog::apply(const EnumDefinition& type) {
   const std::string schema = type.name.schema.empty() ? creation_schema() : type.name.schema;
-  types_[object_key(schema, type.name.name)] = {column_type("text", {}, false), {}};
+  types_[object_key(schema, type.name.name)] = {ColumnType{}, {}};
 }
 
 void Catalog::apply(const SequenceDefinition& definition) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sql/qualified_name.h"
@@ -43,5 +44,10 @@ struct CopyStatement {
 // syntax or the new, through the `;` that ends it. False, with the
 // statement skipped, when it is not one that reads into a table.
 bool read_copy_statement(SqlLexer& lexer, CopyStatement& copy);
+
+// Reads psql's `\copy ...` from the text of its meta command, as psql
+// hands it to the server: a COPY whose FROM stdin is the script's lines
+// after it, `pstdin` psql's own input.
+bool read_slash_copy(std::string_view command, bool standard_conforming_strings, CopyStatement& copy);
 
 }  // namespace pgdump2pl

@@ -149,16 +149,16 @@ bool read_insert_head(SqlLexer& lexer, InsertStatement& insert) {
   return true;
 }
 
-bool read_insert_tuple(SqlLexer& lexer, RowFields& row, std::uint64_t& line) {
+TupleRead read_insert_tuple(SqlLexer& lexer, RowFields& row, std::uint64_t& line) {
   row.clear();
   if (!lexer.current().is_symbol("(")) {
     lexer.skip_statement();
-    return false;
+    return TupleRead::done;
   }
   line = lexer.current().line;
   if (read_plain_tuple(lexer, row)) {
     if (lexer.current().is_symbol(",")) lexer.advance();
-    return true;
+    return TupleRead::row;
   }
   row.clear();
   lexer.advance();
@@ -170,12 +170,13 @@ bool read_insert_tuple(SqlLexer& lexer, RowFields& row, std::uint64_t& line) {
     }
   }
   if (!lexer.current().is_symbol(")")) {
+    if (lexer.current().kind == TokenKind::end) return TupleRead::cut;
     lexer.skip_statement();
-    return true;
+    return TupleRead::row;
   }
   lexer.advance();
   if (lexer.current().is_symbol(",")) lexer.advance();
-  return true;
+  return TupleRead::row;
 }
 
 }  // namespace pgdump2pl

@@ -27,9 +27,14 @@ struct InsertStatement {
 // its `;`; false for the latter.
 bool read_insert_head(SqlLexer& lexer, InsertStatement& insert);
 
+enum class TupleRead : std::uint8_t {
+  row,   // one more tuple
+  done,  // none is left: the rest of the statement (ON CONFLICT, RETURNING) is skipped to its `;`
+  cut,   // the script ends inside the tuple, in a string or a parenthesis: the server refuses the statement
+};
+
 // Reads the next tuple of VALUES into `row` and sets `line` to the line
-// where it starts. False when no tuple is left: then the rest of the
-// statement (ON CONFLICT, RETURNING) is skipped to its `;`.
-bool read_insert_tuple(SqlLexer& lexer, RowFields& row, std::uint64_t& line);
+// where it starts.
+TupleRead read_insert_tuple(SqlLexer& lexer, RowFields& row, std::uint64_t& line);
 
 }  // namespace pgdump2pl

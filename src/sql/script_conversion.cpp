@@ -55,7 +55,11 @@ class ScriptConversion {
     lexer_.advance();
     while (facts_.ok() && lexer_.current().kind != TokenKind::end) {
       statement();
-      while (block_.is_open() && !insert_head_.empty() && lexer_.advance_over(insert_head_)) read_tuples();
+      while (block_.is_open() && !insert_head_.empty() && lexer_.advance_over(insert_head_)) {
+        // The head's line ends are behind the first tuple.
+        read_tuples(lexer_.current().line -
+                    static_cast<std::uint64_t>(std::count(insert_head_.begin(), insert_head_.end(), '\n')));
+      }
       if (lexer_.current().is_symbol(";")) lexer_.advance();
     }
     end_block();
@@ -95,7 +99,10 @@ class ScriptConversion {
 
   void meta_command() {
     const std::string_view text = lexer_.current().text;
-    if (text.starts_with("encoding ")) {
+    if (text == "copy" || text.starts_with("copy ") || text.starts_with("copy\t")) {
+      const std::uint64_t line = lexer_.current().line;
+      if (read_slash_copy(text, lexer_.string_quoting() == Quoting::plain, copy_) && copy_rows(line, "\\copy")) return;
+    } else if (text.starts_with("encoding ")) {
       std::string_view name = text.substr(9);
       while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
       while (!name.empty() && (name.back() == ' ' || name.back() == '\t' || name.back() == '\r')) name.remove_suffix(1);
@@ -114,10 +121,17 @@ class ScriptConversion {
 
   void copy_statement() {
     const std::uint64_t line = lexer_.current().line;
-    if (!read_copy_statement(lexer_, copy_) || copy_.source == CopyStatement::Source::other) return;
+    if (read_copy_statement(lexer_, copy_)) copy_rows(line, "COPY");
+  }
+
+  // The rows of the COPY or \copy at `line`, whose statement is read;
+  // false when none follow it in the script, the lexer not moved.
+  bool copy_rows(std::uint64_t line, std::string_view command) {
+    if (copy_.source == CopyStatement::Source::other) return false;
     if (copy_.source == CopyStatement::Source::outside) {
-      return listener_.warning(
-          line, "COPY reads its rows from outside the script: table " + copy_.table.name + " gets no facts from it");
+      listener_.warning(line, std::string(command) + " reads its rows from outside the script: table " +
+                                  copy_.table.name + " gets no facts from it");
+      return false;
     }
     const TextEncoding* encoding = &script_encoding_;
     if (!copy_.format.encoding.empty()) {
@@ -129,22 +143,32 @@ class ScriptConversion {
     }
     if (!selected(copy_.table)) {
       end_block();
-      return skip_data();
+      skip_data();
+      return true;
     }
     if (copy_.format.kind == CopyFormat::Kind::binary || copy_.filtered) {
       listener_.warning(line, std::string(copy_.filtered ? "COPY ... WHERE" : "binary COPY") + ": table " +
                                   copy_.table.name + " gets no facts from it");
       skip_data();
-      return;
+      return true;
     }
     open_block(copy_.table, *encoding);
     rows_.plan(copy_.columns, false);
+    // The server converts each line to its encoding, then reads the
+    // fields and their escapes: an escape's bytes are UTF-8 already.
+    convert_lines_ = !passes_utf8(*encoding);
+    if (convert_lines_) {
+      const std::string null_string = std::move(copy_.format.null_string);
+      copy_.format.null_string.clear();
+      script_encoding_.append_utf8(null_string, copy_.format.null_string);
+    }
     if (copy_.format.kind == CopyFormat::Kind::csv) {
       copy_csv();
     } else {
       copy_text();
     }
     close_block();
+    return true;
   }
 
   void skip_data() {
@@ -155,14 +179,13 @@ class ScriptConversion {
   }
 
   void copy_text() {
-    const bool fast = copy_.format.is_default_text() &&
-                      (block_encoding_->name() == "UTF8" || block_encoding_->name() == "SQL_ASCII") &&
-                      (!rows_.known() || rows_.in_order());
+    const bool fast = copy_.format.is_default_text() && !convert_lines_ && (!rows_.known() || rows_.in_order());
     LineReader::Line line{};
     bool header = copy_.format.header;
     while (lexer_.next_data_line(line)) {
-      const std::string_view text(line.text, line.length);
+      std::string_view text(line.text, line.length);
       if (is_end_of_copy_data(text)) break;
+      text = in_utf8(text);
       if (header) {
         header = false;
         continue;
@@ -191,12 +214,19 @@ class ScriptConversion {
       std::string_view text(line.text, line.length);
       if (is_end_of_copy_data(text)) break;
       const std::uint64_t first_line = lexer_.data_line();
-      record_.assign(text);
-      for (bool open = csv_record_continues(text, options, false); open && lexer_.next_data_line(line);) {
-        text = {line.text, line.length};
+      record_.assign(in_utf8(text));
+      bool open = csv_record_continues(record_, options, false);
+      // psql ends the data at a `\.` line, inside quotes too.
+      while (open && lexer_.next_data_line(line) && !is_end_of_copy_data({line.text, line.length})) {
+        text = in_utf8({line.text, line.length});
         record_ += '\n';
         record_.append(text);
         open = csv_record_continues(text, options, true);
+      }
+      if (open) {
+        listener_.warning(first_line, "the COPY data ends inside a quoted CSV field: table " + copy_.table.name +
+                                          " gets no fact from the row that begins here");
+        break;
       }
       if (header) {
         header = false;
@@ -237,9 +267,22 @@ class ScriptConversion {
     }
     if (!selected(insert_.table)) {
       end_block();
-      for (std::uint64_t tuple_line = 0; read_insert_tuple(lexer_, row_, tuple_line);) {
+      for (std::uint64_t tuple_line = 0; read_insert_tuple(lexer_, row_, tuple_line) == TupleRead::row;) {
       }
       return;
+    }
+    std::uint64_t tuple_line = line;
+    TupleRead first = TupleRead::row;
+    if (insert_.body == InsertStatement::Body::default_values) {
+      row_.clear();
+    } else {
+      // The head up to the first tuple, to know the next INSERT by.
+      lexer_.stop_capture();
+      const std::string_view head = lexer_.captured();
+      head_.assign(head.substr(0, head.size() - lexer_.current().text.size()));
+      // A statement cut short in its first tuple gives not even a banner.
+      first = read_insert_tuple(lexer_, row_, tuple_line);
+      if (first == TupleRead::cut) return cut_short(line, 0);
     }
     // A dump's INSERTs repeat one table and one column list row after row.
     const bool same_as_last = block_.is_open() && insert_.table.name == planned_table_.name &&
@@ -250,21 +293,33 @@ class ScriptConversion {
       planned_table_ = insert_.table;
       planned_columns_ = insert_.columns;
     }
-    if (insert_.body == InsertStatement::Body::default_values) {
-      row_.clear();
-      return write_row(line, false);
-    }
-    // The head up to the first tuple, to know the next INSERT by.
-    lexer_.stop_capture();
-    const std::string_view head = lexer_.captured();
-    insert_head_.assign(head.substr(0, head.size() - lexer_.current().text.size()));
-    read_tuples();
+    if (first == TupleRead::row) write_row(tuple_line, false);
+    if (insert_.body == InsertStatement::Body::default_values || first == TupleRead::done) return;
+    insert_head_.swap(head_);
+    read_tuples(line, 1);
   }
 
-  void read_tuples() {
-    for (std::uint64_t tuple_line = 0; facts_.ok() && read_insert_tuple(lexer_, row_, tuple_line);) {
+  // The tuples of the INSERT that begins at `line`, after the `written` first.
+  void read_tuples(std::uint64_t line, std::uint64_t written = 0) {
+    TupleRead read = TupleRead::row;
+    for (std::uint64_t tuple_line = 0;
+         facts_.ok() && (read = read_insert_tuple(lexer_, row_, tuple_line)) == TupleRead::row; ++written) {
       write_row(tuple_line, false);
     }
+    if (read == TupleRead::cut) cut_short(line, written);
+  }
+
+  // The script ends inside the INSERT at `line`, whose first `written` rows
+  // have their facts by now: a statement may be too long to hold.
+  void cut_short(std::uint64_t line, std::uint64_t written) {
+    std::string text = "the script ends inside this INSERT, which PostgreSQL refuses: table " + insert_.table.name;
+    if (written == 0) {
+      text += " gets no facts from it";
+    } else {
+      text +=
+          " has facts from its first " + std::to_string(written) + (written == 1 ? " row" : " rows") + " all the same";
+    }
+    listener_.warning(line, text);
   }
 
   bool selected(const QualifiedName& name) const {
@@ -300,12 +355,25 @@ class ScriptConversion {
     insert_head_.clear();
   }
 
+  static bool passes_utf8(const TextEncoding& encoding) {
+    return encoding.name() == "UTF8" || encoding.name() == "SQL_ASCII";
+  }
+
+  // A COPY data line as the server reads it, in UTF-8.
+  std::string_view in_utf8(std::string_view line) {
+    if (!convert_lines_) return line;
+    converted_.clear();
+    block_encoding_->append_utf8(line, converted_);
+    return converted_;
+  }
+
   static std::size_t count_fields(std::string_view row, char delimiter) {
     return static_cast<std::size_t>(std::count(row.begin(), row.end(), delimiter)) + 1;
   }
 
   void write_row(std::uint64_t line, bool copy) {
-    block_.count_row(rows_.write(row_, copy, block_.functor(), *block_encoding_, catalog_, facts_), line);
+    const TextEncoding& encoding = copy && convert_lines_ ? utf8_ : *block_encoding_;
+    block_.count_row(rows_.write(row_, copy, block_.functor(), encoding, catalog_, facts_), line);
   }
 
   SqlLexer lexer_;
@@ -313,7 +381,7 @@ class ScriptConversion {
   ConversionListener& listener_;
   const TableSelection* tables_;
   Catalog catalog_;
-  TextEncoding script_encoding_, copy_encoding_;
+  TextEncoding script_encoding_, copy_encoding_, utf8_;
   EscapesInScriptEncoding escapes_{script_encoding_};
   CopyStatement copy_;
   InsertStatement insert_;
@@ -328,10 +396,12 @@ class ScriptConversion {
   QualifiedName planned_table_;  // of the INSERT the columns were planned for
   std::vector<std::string> planned_columns_;
   std::string insert_head_;  // `INSERT INTO t VALUES ` as the last INSERT spelled it
+  std::string head_;         // the head of the INSERT being read
 
   // Scratch kept from row to row.
   RowFields row_;
-  std::string record_, quoted_;
+  std::string record_, quoted_, converted_;
+  bool convert_lines_ = false;  // the open COPY's lines are not UTF-8
 };
 
 }  // namespace

@@ -388,6 +388,7 @@ const Token& SqlLexer::emit(TokenKind kind, std::string_view text, std::size_t e
   token_end_ = end;
   token_.kind = kind;
   token_.text = text;
+  token_.national = false;
   if (capturing_) {
     keep(data_, end);
     capture_end_ = capture_.size();
@@ -472,7 +473,9 @@ const Token& SqlLexer::lex_token() {
       case 'n':
       case 'N':
         if (byte_at(1) == '\'') {
-          return lex_quoted(2, '\'', standard_conforming_strings_ ? Quoting::plain : Quoting::escapes, false);
+          lex_quoted(2, '\'', standard_conforming_strings_ ? Quoting::plain : Quoting::escapes, false);
+          token_.national = token_.kind == TokenKind::string;
+          return token_;
         }
         break;
       case 'b':
@@ -749,8 +752,11 @@ bool SqlLexer::next_data_line(LineReader::Line& line) {
     token_end_ = 0;
     in_data_ = true;
     capturing_ = false;
-    if (!lines_.skip_line()) return false;
-    ++line_;
+    // A meta command's token ends with its line.
+    if (token_.kind != TokenKind::meta_command) {
+      if (!lines_.skip_line()) return false;
+      ++line_;
+    }
   }
   if (!lines_.next_line(line)) return false;
   ++line_;

@@ -83,6 +83,7 @@ struct Token {
   TokenKind kind = TokenKind::end;
   std::string_view text;
   std::uint64_t line = 0;  // the 1-based line of the script where the token starts
+  bool national = false;   // a string written N'...', of type character
 
   bool is_word(std::string_view keyword) const { return kind == TokenKind::word && text == keyword; }
   bool is_symbol(std::string_view symbol) const { return kind == TokenKind::symbol && text == symbol; }
@@ -151,8 +152,8 @@ class SqlLexer {
   Quoting string_quoting() const { return standard_conforming_strings_ ? Quoting::plain : Quoting::escapes; }
   void decode_quoted(std::string_view body, char quote, Quoting quoting, std::string& out) const;
 
-  // The data lines of a COPY ... FROM stdin whose `;` is current(): the
-  // rest of the `;`'s line is skipped, then each call gives one whole line
+  // The data lines of a COPY ... FROM stdin whose `;` (or psql's \copy)
+  // is current(): the rest of the `;`'s line is skipped, then each call gives one whole line
   // without its line end, false at the end of the script or on a read
   // error. The caller stops at `\.`, then calls advance() for the next
   // token. A line is followed by a writable byte and kReadSlack readable

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "values/character_fit.h"
 #include "values/field_terms.h"
 
 namespace pgdump2pl {
@@ -81,6 +82,9 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
     return {FieldProblem::field_count, static_cast<std::uint32_t>(row.count)};
   }
   chosen_.resize(columns_.size());
+  refitted_.resize(columns_.size());
+  defaults_.resize(columns_.size());
+  too_long_.resize(columns_.size());
   if (row.count == columns_.size() && in_order_) {
     for (std::size_t i = 0; i < row.count; ++i) chosen_[i] = &row.fields[i];
   } else {
@@ -89,14 +93,20 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
       if (target_[i] >= 0) chosen_[static_cast<std::size_t>(target_[i])] = &row.fields[i];
     }
   }
-  // One reservation for the whole fact: a default is its constant or SQL
-  // text, or a sequence's number.
+  // A column's default, and a string its column or a cast refits, are
+  // fields of their own; then one reservation for the whole fact.
   std::size_t bound = functor.size() + 3;
   for (std::size_t k = 0; k < columns_.size(); ++k) {
     const Field* field = chosen_[k];
-    const bool given = field != nullptr && field->source != Field::Source::default_value;
-    const ColumnDefault* fallback = columns_[k].default_value;
-    bound += field_term_bound(given ? field->bytes.size() : fallback != nullptr ? fallback->value.size() + 20 : 0) + 1;
+    if (field == nullptr || field->source == Field::Source::default_value)
+      field = &default_for(columns_[k], k, catalog);
+    too_long_[k] = false;
+    if (field->source == Field::Source::value &&
+        (field->cast_length > 0 || may_refit(columns_[k].type, field->bytes.size(), field->blank_padded))) {
+      field = &refit(*field, columns_[k].type, encoding, k);
+    }
+    chosen_[k] = field;
+    bound += field_term_bound(field->bytes.size()) + 1;
   }
   char* o = facts.reserve(bound);
   std::memcpy(o, functor.data(), functor.size());
@@ -104,11 +114,15 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
   RowFit fit;
   for (std::size_t k = 0; k < columns_.size(); ++k) {
     *o++ = k == 0 ? '(' : ',';
-    const Field* field = chosen_[k];
-    if (field == nullptr || field->source == Field::Source::default_value) field = &default_for(columns_[k], catalog);
+    const Field& field = *chosen_[k];
+    const bool refitted = &field == &refitted_[k];
     FieldProblem problem = FieldProblem::none;
-    o = write_field_term(columns_[k].type, *field, encoding, o, problem);
-    fit.note(static_cast<std::uint32_t>(k + 1), problem);
+    o = write_field_term(columns_[k].type, field, refitted ? utf8_ : encoding, o, problem);
+    const auto at = static_cast<std::uint32_t>(k + 1);
+    if (too_long_[k] && problem == FieldProblem::none) {
+      fit.note(at, FieldProblem::too_long, static_cast<std::uint32_t>(columns_[k].type.length));
+    }
+    fit.note(at, problem);
   }
   if (!columns_.empty()) *o++ = ')';
   *o++ = '.';
@@ -117,34 +131,52 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
   return fit;
 }
 
+// The string as column k stores it, in UTF-8, as the server's encoding
+// has it: cut by a cast, padded or trimmed by its column.
+const Field& TableRows::refit(const Field& field, const ColumnType& type, const TextEncoding& encoding, std::size_t k) {
+  Field& refitted = refitted_[k];
+  refitted.source = field.source;
+  refitted.numeric_literal = field.numeric_literal;
+  refitted.bytes.clear();
+  if (encoding.name() == "UTF8" || encoding.name() == "SQL_ASCII") {
+    refitted.bytes = field.bytes;
+  } else {
+    encoding.append_utf8(field.bytes, refitted.bytes);
+  }
+  cast_characters(field.cast_length, field.blank_padded, refitted.bytes);
+  too_long_[k] = !fit_characters(type, field.blank_padded, refitted.bytes);
+  return refitted;
+}
+
 // What PostgreSQL puts in a column a row gives no value: its default, with
 // a sequence's next value, or NULL.
-const Field& TableRows::default_for(const FactColumn& column, Catalog& catalog) {
-  default_field_.numeric_literal = false;
-  default_field_.bytes.clear();
-  default_field_.source = Field::Source::null;
-  if (column.default_value == nullptr) return default_field_;
+const Field& TableRows::default_for(const FactColumn& column, std::size_t k, Catalog& catalog) {
+  Field& field = defaults_[k];
+  field.numeric_literal = false;
+  field.bytes.clear();
+  field.source = Field::Source::null;
+  if (column.default_value == nullptr) return field;
   const ColumnDefault& value = *column.default_value;
   switch (value.kind) {
     case ColumnDefault::Kind::null: break;
     case ColumnDefault::Kind::constant:
-      default_field_.source = Field::Source::value;
-      default_field_.bytes = value.value;
+      field.source = Field::Source::value;
+      field.bytes = value.value;
       break;
     case ColumnDefault::Kind::expression:
-      default_field_.source = Field::Source::expression;
-      default_field_.bytes = value.value;
+      field.source = Field::Source::expression;
+      field.bytes = value.value;
       break;
     case ColumnDefault::Kind::sequence:
       if (std::int64_t next = 0; catalog.next_value(value.value, next)) {
         char digits[24];
         char* end = std::to_chars(digits, digits + sizeof digits, next).ptr;
-        default_field_.source = Field::Source::value;
-        default_field_.bytes.assign(digits, end);
+        field.source = Field::Source::value;
+        field.bytes.assign(digits, end);
       }
       break;
   }
-  return default_field_;
+  return field;
 }
 
 }  // namespace pgdump2pl

@@ -50,7 +50,8 @@ class TableRows {
     std::string name;
   };
 
-  const Field& default_for(const FactColumn& column, Catalog& catalog);
+  const Field& default_for(const FactColumn& column, std::size_t k, Catalog& catalog);
+  const Field& refit(const Field& field, const ColumnType& type, const TextEncoding& encoding, std::size_t k);
   bool is_generated(std::string_view name) const;
 
   const Table* table_ = nullptr;
@@ -60,7 +61,10 @@ class TableRows {
   bool in_order_ = false;
   // Scratch kept from row to row.
   std::vector<const Field*> chosen_;
-  Field default_field_;
+  // By column: a default, a refitted string, whether it was too long.
+  std::vector<Field> defaults_, refitted_;
+  std::vector<bool> too_long_;
+  TextEncoding utf8_;
 };
 
 }  // namespace pgdump2pl

@@ -1,6 +1,10 @@
 #include "sql/value_expression.h"
 
+#include <string>
 #include <string_view>
+
+#include "sql/type_name.h"
+#include "values/column_type.h"
 
 namespace pgdump2pl {
 namespace {
@@ -12,51 +16,33 @@ bool ends_element(const Token& token) {
 
 bool is_name(const Token& token) { return token.kind == TokenKind::word || token.kind == TokenKind::quoted_name; }
 
-// The words that may continue a type's name: double precision, character
-// varying, timestamp with time zone.
-bool continues_type_name(const Token& token) {
-  for (const std::string_view word : {"precision", "varying", "with", "without", "time", "zone"}) {
-    if (token.is_word(word)) return true;
+// What a cast to `type` does to a string constant. A character value
+// cast to text or varchar loses its trailing blanks; an explicit length
+// cuts the value when it is written, in its characters.
+void apply_cast(const ColumnType& type, Field& field) {
+  using Characters = ColumnType::Characters;
+  if (type.characters == Characters::other) {
+    field.blank_padded = false;
+    field.cast_length = 0;
+    return;
   }
-  return false;
+  if (field.blank_padded && type.characters == Characters::plain) {
+    while (!field.bytes.empty() && field.bytes.back() == ' ') field.bytes.pop_back();
+  }
+  field.blank_padded = type.characters == Characters::padded;
+  if (type.length > 0 && (field.cast_length == 0 || type.length < field.cast_length)) field.cast_length = type.length;
 }
 
-// Skips balanced brackets or parentheses that open at the current token.
-bool skip_group(SqlLexer& lexer, std::string_view open, std::string_view close) {
-  int depth = 0;
-  do {
-    const Token& token = lexer.current();
-    if (token.kind == TokenKind::end || token.kind == TokenKind::meta_command || token.is_symbol(";")) return false;
-    if (token.is_symbol(open)) ++depth;
-    if (token.is_symbol(close)) --depth;
-    lexer.advance();
-  } while (depth > 0);
+// A cast to the type after `::` or AS: to character(n), varchar(n) and
+// their kin it changes a string as PostgreSQL's casts do; to another
+// type, the text stays as written.
+bool read_cast(SqlLexer& lexer, Field& field) {
+  TypeName type;
+  if (!is_name(lexer.current()) || !read_type_name(lexer, type)) return false;
+  apply_cast(
+      type.quoted || !type.name.schema.empty() ? ColumnType{} : column_type(type.name.name, type.modifiers, type.array),
+      field);
   return true;
-}
-
-// A type after `::` or AS: a qualified name of one or more words, its
-// modifiers and any array brackets.
-bool skip_type(SqlLexer& lexer) {
-  if (!is_name(lexer.current())) return false;
-  lexer.advance();
-  while (lexer.current().is_symbol(".")) {
-    lexer.advance();
-    if (!is_name(lexer.current())) return false;
-    lexer.advance();
-  }
-  for (;;) {
-    if (continues_type_name(lexer.current())) {
-      lexer.advance();
-    } else if (lexer.current().is_symbol("(")) {
-      if (!skip_group(lexer, "(", ")")) return false;
-    } else if (lexer.current().is_symbol("[")) {
-      if (!skip_group(lexer, "[", "]")) return false;
-    } else if (lexer.current().is_word("array")) {
-      lexer.advance();
-    } else {
-      return true;
-    }
-  }
 }
 
 // A constant as described above, into `field`; false, somewhere inside
@@ -71,6 +57,7 @@ bool read_constant(SqlLexer& lexer, Field& field) {
     field.bytes.assign(token.text);
   } else if (token.kind == TokenKind::number || token.kind == TokenKind::string) {
     field.numeric_literal = token.kind == TokenKind::number;
+    field.blank_padded = token.national;
     field.bytes.assign(token.text);
   } else if (token.is_symbol("-") || token.is_symbol("+")) {
     const bool negative = token.is_symbol("-");
@@ -89,21 +76,27 @@ bool read_constant(SqlLexer& lexer, Field& field) {
     lexer.advance();
     if (!read_constant(lexer, field) || !lexer.current().is_word("as")) return false;
     lexer.advance();
-    if (!skip_type(lexer) || !lexer.current().is_symbol(")")) return false;
+    if (!read_cast(lexer, field) || !lexer.current().is_symbol(")")) return false;
   } else if (token.kind == TokenKind::word) {
-    // A typed literal: date '2020-01-01', double precision '1.5'.
-    do {
-      lexer.advance();
-    } while (lexer.current().kind == TokenKind::word || lexer.current().is_symbol("."));
+    // A typed literal: date '2020-01-01', double precision '1.5', char 'x'.
+    std::string type(token.text);
+    for (lexer.advance(); lexer.current().kind == TokenKind::word || lexer.current().is_symbol("."); lexer.advance()) {
+      type += ' ';
+      type += lexer.current().text;
+    }
     if (lexer.current().kind != TokenKind::string) return false;
     field.bytes.assign(lexer.current().text);
+    // Here a character type without its n is not character(1): no n at all.
+    ColumnType literal_type = column_type(type, {}, false);
+    if (literal_type.characters == ColumnType::Characters::padded) literal_type.length = 0;
+    apply_cast(literal_type, field);
   } else {
     return false;
   }
   lexer.advance();
   while (lexer.current().is_symbol("::")) {
     lexer.advance();
-    if (!skip_type(lexer)) return false;
+    if (!read_cast(lexer, field)) return false;
   }
   return true;
 }
@@ -129,6 +122,8 @@ void read_value_expression(SqlLexer& lexer, RowFields& row) {
   lexer.stop_capture();
   field.source = Field::Source::expression;
   field.numeric_literal = false;
+  field.blank_padded = false;
+  field.cast_length = 0;
   std::string_view text = lexer.captured();
   if (lexer.current().kind == TokenKind::symbol && text.size() >= lexer.current().text.size()) {
     text.remove_suffix(lexer.current().text.size());

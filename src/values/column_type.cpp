@@ -65,12 +65,30 @@ ColumnType float_type(std::span<const std::int64_t> modifiers) {
   return floating_of(bits <= 24);
 }
 
+// PostgreSQL's largest n of character(n) and character varying(n).
+constexpr std::int64_t kMaxCharacters = 10485760;
+
+ColumnType string_type(ColumnType::Characters characters, std::span<const std::int64_t> modifiers, std::int32_t unset) {
+  ColumnType type{ColumnKind::text};
+  type.characters = characters;
+  type.length = unset;
+  if (modifiers.empty()) return type;
+  if (modifiers.size() > 1 || modifiers[0] < 1 || modifiers[0] > kMaxCharacters) return {};
+  type.length = static_cast<std::int32_t>(modifiers[0]);
+  return type;
+}
+
 }  // namespace
 
 ColumnType column_type(std::string_view name, std::span<const std::int64_t> modifiers, bool array) {
   if (array) return {};
   if (name == "numeric" || name == "decimal" || name == "dec") return numeric_type(modifiers);
   if (name == "float") return float_type(modifiers);
+  using Characters = ColumnType::Characters;
+  if (name == "character" || name == "char") return string_type(Characters::padded, modifiers, 1);
+  if (name == "bpchar") return string_type(Characters::padded, modifiers, 0);
+  if (name == "character varying" || name == "varchar") return string_type(Characters::plain, modifiers, 0);
+  if (name == "text") return string_type(Characters::plain, {}, 0);
   for (const NamedType& known : kPlainTypes) {
     if (name == known.name) return known.type;
   }

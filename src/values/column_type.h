@@ -21,6 +21,12 @@ struct ColumnType {
   // -1 when unconstrained.
   std::int32_t precision = -1;
   std::int32_t scale = -1;
+  // text: the string types, which PostgreSQL fits a value to as it stores
+  // it: `padded` for character(n) and bpchar, `plain` for text and
+  // character varying; `length` their n, 0 for none.
+  enum class Characters : std::uint8_t { other, plain, padded };
+  Characters characters = Characters::other;
+  std::int32_t length = 0;
 
   friend bool operator==(const ColumnType&, const ColumnType&) = default;
 };
@@ -29,6 +35,8 @@ struct ColumnType {
 // without a schema: `int4`, `double precision`, `character varying`) with
 // the numbers in its parentheses, `(10,2)` as {10, 2}; `array` when it was
 // declared with [] or ARRAY. Arrays and types not known here are text.
+// `char` is character(1); the one-byte `"char"` is another type, known
+// here by that name with its quotes.
 ColumnType column_type(std::string_view name, std::span<const std::int64_t> modifiers, bool array);
 
 }  // namespace pgdump2pl

@@ -8,6 +8,7 @@
 #include "io/bytes.h"
 #include "io/swar.h"
 #include "rows/copy_text_fields.h"
+#include "values/character_fit.h"
 #include "values/field_terms.h"
 #include "values/value_terms.h"
 
@@ -46,7 +47,11 @@ unsigned char read_escape(const char*& p, const char* end) {
 
 TypedRowConversion::TypedRowConversion(std::string_view functor, std::vector<ColumnType> types,
                                        const TextEncoding& encoding)
-    : functor_(functor), types_(std::move(types)), encoding_(encoding) {}
+    : functor_(functor), types_(std::move(types)), encoding_(encoding) {
+  for (const ColumnType& type : types_) {
+    if (type.characters == ColumnType::Characters::padded) padding_ += static_cast<std::size_t>(type.length);
+  }
+}
 
 // The field decoded.
 std::string_view TypedRowConversion::decoded(std::string_view field) {
@@ -97,7 +102,7 @@ char* TypedRowConversion::write_text(const char*& p, const char* end, char* out,
 
 RowFit TypedRowConversion::convert(std::string_view row, FactWriter& out) {
   if (row.ends_with('\r')) row.remove_suffix(1);
-  char* const start = out.reserve(functor_.size() + 4 + kOutPerRowByte * row.size() +
+  char* const start = out.reserve(functor_.size() + 4 + kOutPerRowByte * (row.size() + padding_) +
                                   (kOutPerField + value_term_bound(0)) * types_.size() + kReadSlack + 1);
   char* o = put(start, functor_);
   const char* p = row.data();
@@ -126,6 +131,20 @@ RowFit TypedRowConversion::convert(std::string_view row, FactWriter& out) {
         continue;
       }
       fit.note(field_number, problem_of_kind(type.kind));
+    } else if (bool escaped = false; may_refit(type, field_at(p, end, escaped).size(), false)) {
+      // character(n) and varchar(n) fit the decoded text.
+      const std::string_view field = field_at(p, end, escaped);
+      decoded(field);
+      if (!fit_characters(type, false, scratch_)) {
+        fit.note(field_number, FieldProblem::too_long, static_cast<std::uint32_t>(type.length));
+      }
+      bool invalid = false;
+      *o++ = '\'';
+      o = encoding_.write_atom_text(scratch_, o, invalid);
+      *o++ = '\'';
+      if (invalid) fit.note(field_number, FieldProblem::invalid_text);
+      p += field.size();
+      continue;
     }
     bool invalid = false;
     o = write_text(p, end, o, invalid);

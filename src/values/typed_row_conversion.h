@@ -36,6 +36,7 @@ class TypedRowConversion {
   std::string functor_;
   std::vector<ColumnType> types_;
   const TextEncoding& encoding_;
+  std::size_t padding_ = 0;  // the blanks that character(n) columns may add to a row
   std::string scratch_;
 };
 
