@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/table_patterns.h"
+#include "facts/prolog_dialect.h"
 
 namespace pgdump2pl {
 
@@ -15,6 +16,9 @@ struct CommandLineOptions {
   std::string encoding;     // --encoding
   TableFilter tables;       // -t and -T
   bool quiet = false;       // -q: no progress line
+  PrologDialect dialect = PrologDialect::swi;  // --dialect
+  bool dialect_given = false;
+  bool column_facts = false;  // --column-facts
   const char* dump_path = nullptr;
   const char* facts_path = nullptr;
 };

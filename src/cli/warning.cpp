@@ -40,6 +40,7 @@ std::string_view problem_text(FieldProblem problem) {
     case FieldProblem::invalid_text: return "is not valid ";
     case FieldProblem::missing:
     case FieldProblem::field_count:
+    case FieldProblem::dialect:
     case FieldProblem::none: break;
   }
   return "is missing";

@@ -8,6 +8,7 @@
 #include "io/bytes.h"
 #include "io/swar.h"
 #include "rows/copy_text_fields.h"
+#include "values/dialect_terms.h"
 #include "values/field_terms.h"
 #include "values/value_terms.h"
 
@@ -45,8 +46,10 @@ unsigned char read_escape(const char*& p, const char* end) {
 }  // namespace
 
 TypedRowConversion::TypedRowConversion(std::string_view functor, std::vector<ColumnType> types,
-                                       const TextEncoding& encoding)
-    : functor_(functor), types_(std::move(types)), encoding_(encoding) {}
+                                       const TextEncoding& encoding, bool as_list, PrologDialect dialect)
+    : functor_(functor), types_(std::move(types)), encoding_(encoding), as_list_(as_list), dialect_(dialect) {
+  if (as_list_) functor_ += '(';
+}
 
 // The field decoded.
 std::string_view TypedRowConversion::decoded(std::string_view field) {
@@ -97,8 +100,9 @@ char* TypedRowConversion::write_text(const char*& p, const char* end, char* out,
 
 RowFit TypedRowConversion::convert(std::string_view row, FactWriter& out) {
   if (row.ends_with('\r')) row.remove_suffix(1);
-  char* const start = out.reserve(functor_.size() + 4 + kOutPerRowByte * row.size() +
-                                  (kOutPerField + value_term_bound(0)) * types_.size() + kReadSlack + 1);
+  char* const start =
+      out.reserve(functor_.size() + 5 + kOutPerRowByte * row.size() +
+                  (kOutPerField + value_term_bound(0) + kDialectTermGrowth) * types_.size() + kReadSlack + 1);
   char* o = put(start, functor_);
   const char* p = row.data();
   const char* const end = p + row.size();
@@ -108,7 +112,7 @@ RowFit TypedRowConversion::convert(std::string_view row, FactWriter& out) {
       if (p == end) return {FieldProblem::field_count, static_cast<std::uint32_t>(column)};
       ++p;  // the tab
     }
-    *o++ = column == 0 ? '(' : ',';
+    *o++ = column > 0 ? ',' : as_list_ ? '[' : '(';
     if (end - p >= 2 && p[0] == '\\' && p[1] == 'N' && (p + 2 == end || p[2] == '\t')) {
       o = put(o, "'$null$'");
       p += 2;
@@ -119,7 +123,12 @@ RowFit TypedRowConversion::convert(std::string_view row, FactWriter& out) {
       bool escaped = false;
       const std::string_view field = field_at(p, end, escaped);
       char* typed = escaped ? nullptr : write_printed_value(type, field, o);
-      if (typed == nullptr) typed = write_value_term(type, escaped ? decoded(field) : field, o);
+      if (typed == nullptr) {
+        typed = write_value_term(type, escaped ? decoded(field) : field, o);
+        bool quoted = false;
+        if (typed != nullptr) typed = fit_to_dialect(dialect_, o, typed, quoted);
+        if (quoted) fit.note(field_number, FieldProblem::dialect);
+      }
       if (typed != nullptr) {
         o = typed;
         p += field.size();
@@ -136,7 +145,7 @@ RowFit TypedRowConversion::convert(std::string_view row, FactWriter& out) {
     const auto tabs = static_cast<std::size_t>(std::count(p, end, '\t'));
     return {FieldProblem::field_count, static_cast<std::uint32_t>(types_.empty() ? tabs + 1 : types_.size() + tabs)};
   }
-  out.commit(put(o, types_.empty() ? ".\n" : ").\n"));
+  out.commit(put(o, types_.empty() ? ".\n" : as_list_ ? "]).\n" : ").\n"));
   return fit;
 }
 
