@@ -97,7 +97,7 @@ fi
 if [[ " $* " == *" inserts "* ]]; then
     # Tables without rows have a block in the COPY dump's facts only.
     # And -0 becomes 0 in them, as said above.
-    perl -0pe 's{/\*\*\n \* Table [^\n]*\n \*/\n\n/\* \(0 entrees\) \*/\n\n\n}{}g; s{(?<=[(,])-0\.0(?=[,)])}{0.0}g' \
+    perl -0pe 's{/\*\*\n \* Table [^\n]*\n(?: \*   [^\n]*\n)* \*/\n\n/\* \(0 entrees\) \*/\n\n\n}{}g; s{(?<=[(,])-0\.0(?=[,)])}{0.0}g' \
         "$work/all_kinds/facts.pl" >"$work/copy-facts.pl"
     for style in inserts column-inserts rows-per-insert=3; do
         as_pg "$pg_bindir/pg_dump" --"$style" -d postgres >"$work/$style.sql"
