@@ -9,9 +9,9 @@ ConversionOutcome convert(ByteSource& dump, ByteSink& facts, const ConversionOpt
                           ConversionListener& listener) {
   LineReader lines(dump, options.read_size);
   FactWriter writer(facts, options.write_size);
-  const ScanStatus scan = options.all_tables ? convert_script(lines, writer, options.encoding, options.tables, listener,
-                                                            options.predicates)
-                                             : convert_by_layouts(lines, writer, options.tables, listener);
+  const ScanStatus scan =
+      options.all_tables ? convert_script(lines, writer, options.encoding, options.tables, listener, options.predicates)
+                         : convert_by_layouts(lines, writer, options.tables, listener);
   // What was converted before a read error is still written out.
   const int write_error = writer.finish();
   if (scan == ScanStatus::read_failed) return {scan, dump.failure()};

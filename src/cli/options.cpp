@@ -37,8 +37,9 @@ class OptionParser {
     const std::string_view value = has_value ? arg.substr(equals + 1) : std::string_view();
     if (name == "--all-tables" || name == "--quiet" || name == "--column-facts") {
       if (has_value) return fail(std::string(name) + " takes no value");
-      (name == "--quiet" ? options_.quiet : name == "--column-facts" ? options_.column_facts : options_.all_tables) =
-          true;
+      (name == "--quiet"          ? options_.quiet
+       : name == "--column-facts" ? options_.column_facts
+                                  : options_.all_tables) = true;
       return true;
     }
     if (name == "--dialect") return with_value(name, has_value, value, "swi or gnu");

@@ -12,10 +12,10 @@ namespace pgdump2pl {
 struct CommandLineOptions {
   enum class Action : std::uint8_t { convert, help, version };
   Action action = Action::convert;
-  bool all_tables = false;  // --all-tables
-  std::string encoding;     // --encoding
-  TableFilter tables;       // -t and -T
-  bool quiet = false;       // -q: no progress line
+  bool all_tables = false;                     // --all-tables
+  std::string encoding;                        // --encoding
+  TableFilter tables;                          // -t and -T
+  bool quiet = false;                          // -q: no progress line
   PrologDialect dialect = PrologDialect::swi;  // --dialect
   bool dialect_given = false;
   bool column_facts = false;  // --column-facts

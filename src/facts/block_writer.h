@@ -66,11 +66,7 @@ class BlockWriter {
   // what `predicates` says.
   BlockWriter(FactWriter& facts, ConversionListener& listener, AtomQuoting quote_name, bool by_columns,
               PredicateOptions predicates = {})
-      : facts_(facts),
-        listener_(listener),
-        quote_name_(quote_name),
-        by_columns_(by_columns),
-        predicates_(predicates) {}
+      : facts_(facts), listener_(listener), quote_name_(quote_name), by_columns_(by_columns), predicates_(predicates) {}
 
   // Writes the banner and makes the functor of the block's facts.
   void open(std::string_view table_name);

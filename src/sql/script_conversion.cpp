@@ -17,8 +17,8 @@
 #include "sql/copy_statement.h"
 #include "sql/definition_statement.h"
 #include "sql/insert_statement.h"
-#include "sql/search_path.h"
 #include "sql/object_names.h"
+#include "sql/search_path.h"
 #include "sql/sql_lexer.h"
 #include "sql/table_functors.h"
 #include "sql/table_rows.h"
@@ -293,11 +293,11 @@ class ScriptConversion {
     rows_.plan(listed, insert);
     fast_path_.reset();
     // The statement's own bytes, whatever encoding its data comes in.
-    const std::string schema = table != nullptr        ? table->schema
+    const std::string schema = table != nullptr       ? table->schema
                                : !name.schema.empty() ? name.schema
                                                       : catalog_.creation_schema();
     const std::string& functor = functors_.functor(utf8(schema), utf8(name.name),
-                                                   catalog_.has_table_elsewhere(schema, name.name));
+                                                   [&] { return catalog_.has_table_elsewhere(schema, name.name); });
     describe_columns();
     block_.open(functor, functor, banner_lines_);
     if (predicates_.column_facts) block_.write_column_facts(column_facts_);
@@ -325,7 +325,8 @@ class ScriptConversion {
       if (!column_types_.back().empty()) line += ' ' + column_types_.back();
       banner_lines_.push_back(std::move(line));
     }
-    for (std::size_t k = 0; k < column_names_.size(); ++k) column_facts_.push_back({column_names_[k], column_types_[k]});
+    for (std::size_t k = 0; k < column_names_.size(); ++k)
+      column_facts_.push_back({column_names_[k], column_types_[k]});
   }
 
   void close_block() { block_.close(rows_.columns(), block_encoding_->name()); }

@@ -16,7 +16,6 @@ namespace pgdump2pl {
 // empty for UTF8. `tables` null: every table. `predicates`: the Prolog
 // the facts are for, and whether the columns are written as facts too.
 ScanStatus convert_script(LineReader& script, FactWriter& facts, std::string_view encoding,
-                          const TableSelection* tables, ConversionListener& listener,
-                          PredicateOptions predicates = {});
+                          const TableSelection* tables, ConversionListener& listener, PredicateOptions predicates = {});
 
 }  // namespace pgdump2pl

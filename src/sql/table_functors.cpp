@@ -1,15 +1,13 @@
 #include "sql/table_functors.h"
 
 #include "facts/block_writer.h"
-#include "sql/object_names.h"
 
 namespace pgdump2pl {
 
 TableFunctors::TableFunctors() { taken_.emplace(kColumnFactsName); }
 
-const std::string& TableFunctors::functor(std::string_view schema, std::string_view name, bool named_elsewhere) {
-  std::string key = object_key(schema, name);
-  if (const auto found = by_table_.find(key); found != by_table_.end()) return found->second;
+const std::string& TableFunctors::choose(const std::string& key, std::string_view schema, std::string_view name,
+                                         bool named_elsewhere) {
   std::set<std::string>& schemas = schemas_by_name_[std::string(name)];
   if (!schemas.empty()) named_elsewhere = true;  // the others seen in data statements
   schemas.emplace(schema);
@@ -17,7 +15,7 @@ const std::string& TableFunctors::functor(std::string_view schema, std::string_v
   if (taken_.contains(chosen)) chosen = key;
   for (int n = 2; taken_.contains(chosen); ++n) chosen = key + '#' + std::to_string(n);
   taken_.insert(chosen);
-  return by_table_.emplace(std::move(key), std::move(chosen)).first->second;
+  return by_table_.emplace(key, std::move(chosen)).first->second;
 }
 
 }  // namespace pgdump2pl

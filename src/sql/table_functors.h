@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "sql/object_names.h"
+
 namespace pgdump2pl {
 
 // The functor of each table's facts, chosen at the table's first block
@@ -19,12 +21,20 @@ class TableFunctors {
   TableFunctors();
 
   // The functor (before quoting) of the table `name` in `schema`, both
-  // UTF-8. `named_elsewhere`: the definitions know a table of that name in
-  // another schema.
-  const std::string& functor(std::string_view schema, std::string_view name, bool named_elsewhere);
+  // UTF-8. `named_elsewhere()`, asked at the table's first block only:
+  // whether the definitions know a table of that name in another schema.
+  template <typename Predicate>
+  const std::string& functor(std::string_view schema, std::string_view name, Predicate named_elsewhere) {
+    const std::string key = object_key(schema, name);
+    if (const auto found = by_table_.find(key); found != by_table_.end()) return found->second;
+    return choose(key, schema, name, named_elsewhere());
+  }
 
  private:
-  std::map<std::string, std::string> by_table_;      // by object_key()
+  const std::string& choose(const std::string& key, std::string_view schema, std::string_view name,
+                            bool named_elsewhere);
+
+  std::map<std::string, std::string> by_table_;                   // by object_key()
   std::map<std::string, std::set<std::string>> schemas_by_name_;  // of the tables given one
   std::set<std::string> taken_;
 };

@@ -48,8 +48,7 @@ class TableRows {
   // give every listed column; INSERT may leave the last ones out. With
   // `as_list` the values are one list argument; `dialect` reads them.
   RowFit write(const RowFields& row, bool copy, std::string_view functor, const TextEncoding& encoding,
-               Catalog& catalog, FactWriter& facts, bool as_list = false,
-               PrologDialect dialect = PrologDialect::swi);
+               Catalog& catalog, FactWriter& facts, bool as_list = false, PrologDialect dialect = PrologDialect::swi);
 
  private:
   struct FactColumn {
