@@ -65,6 +65,13 @@ constexpr const char* kHelp =
     "  --encoding NAME  with --all-tables, the encoding of a script that sets\n"
     "                   no client_encoding (PostgreSQL's names: LATIN1,\n"
     "                   WIN1252, SJIS, ...); UTF8 without it\n"
+    "  --dialect=swi|gnu\n"
+    "                   with --all-tables, the Prolog the facts are for:\n"
+    "                   SWI-Prolog (the default) or GNU Prolog, for which\n"
+    "                   integers beyond its range and NaN or infinities are\n"
+    "                   quoted atoms of their text\n"
+    "  --column-facts   with --all-tables, also write each table's columns as\n"
+    "                   facts pgdump2pl_column(Table, Position, Name, Type)\n"
     "  -h, --help       this text; --version: the version (each alone)\n"
     "\n"
     "Exit status: 0 when the whole dump was converted, 1 for wrong arguments,\n"
@@ -152,6 +159,7 @@ int convert_files(const CommandLineOptions& command) {
   options.all_tables = command.all_tables;
   options.encoding = command.encoding;
   options.tables = &command.tables;
+  options.predicates = {command.dialect, command.column_facts};
   const ConversionOutcome outcome = convert(script, facts_sink, options, warnings);
   progress.finish();
 

@@ -26,6 +26,8 @@ struct ConversionOptions {
   std::size_t write_size = FactWriter::kDefaultCapacity;
   // Null: every table. A table left out gets no banner, facts or count.
   const TableSelection* tables = nullptr;
+  // With all_tables: the Prolog the facts are for, and the column facts.
+  PredicateOptions predicates;
 };
 
 // How a conversion ended: complete, or stopped by the failure of the

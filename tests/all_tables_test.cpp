@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "support/in_memory.h"
 
@@ -22,9 +23,16 @@ void expect_converts(const Case& c) {
   }
 }
 
-std::string block(std::string_view name, std::string_view facts, int rows) {
-  return banner(name) + std::string(facts) + count(rows);
+// A block whose banner lists `columns` ("id int"), then its facts and count.
+std::string block(std::string_view name, std::string_view facts, int rows,
+                  const std::vector<std::string>& columns = {}) {
+  std::string head = "/**\n * Table " + std::string(name);
+  for (std::size_t i = 0; i < columns.size(); ++i) head += "\n *   " + std::to_string(i + 1) + ". " + columns[i];
+  return head + "\n */\n\n" + std::string(facts) + count(rows);
 }
+
+// What comes before a predicate's first fact in the file.
+std::string declared(std::string_view predicate) { return ":- discontiguous(" + std::string(predicate) + ").\n"; }
 
 std::string misfit(int line, std::string_view table, std::string_view what, int rows = 1, int of = 1) {
   return "pgdump2pl: dump.sql:" + std::to_string(line) + ": warning: table " + std::string(table) + ": " +
@@ -76,36 +84,43 @@ TEST(AllTables, WritesEachCopyFieldAsTheTermOfItsType) {
   };
   for (const auto& c : cases) {
     std::string script = "CREATE TABLE public.t (", columns;
+    std::vector<std::string> declared_columns;
     for (std::size_t i = 0; i < c.types.size(); ++i) {
       const std::string name = std::string(1, 'c').append(std::to_string(i));
       script += (i > 0 ? ", " : "") + name + " " + type_of(c.types[i]);
       columns += (i > 0 ? ", " : "") + name;
+      declared_columns.push_back(name + " " + type_of(c.types[i]));
     }
     script += ");\nCOPY public.t (" + columns + ") FROM stdin;\n" + c.row + "\n\\.\n";
-    expect_converts({c.row, script, block("t", c.arguments.empty() ? "" : "t(" + c.arguments + ").\n", 1),
+    const std::string facts = c.arguments.empty() ? "" : "t(" + c.arguments + ").\n";
+    expect_converts({c.row, script,
+                     block("t", declared("t/" + std::to_string(c.types.size())) + facts, 1, declared_columns),
                      c.problem.empty() ? "" : misfit(3, "t", c.problem)});
   }
 }
 
 TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
+  const std::vector<std::string> kCountry = {"id int", "name text", "code text"},
+                                 kActor = {"id serial", "name text", "born int", "seen timestamptz"};
   const Case cases[] = {
       {"one-line definitions, mixed case, folded names",
        "create table Regions (ID Int, Name TEXT, Constraint \"pk\" Primary Key (id), ok Bool);\n"
        "COPY regions FROM stdin;\n1\tNorth\tyes\n\\.\n",
-       block("regions", "regions(1,'North',true).\n", 1)},
+       block("regions", declared("regions/3") + "regions(1,'North',true).\n", 1, {"id int", "name text", "ok bool"})},
       {"statements across lines, comments and strings that hold ; -- COPY",
        "CREATE TABLE t (a int, /* x /* nested */ ; */ b text);\n-- COPY t FROM stdin;\n"
        "INSERT INTO t\n  VALUES (1, 'a;b -- COPY t'), -- c\n (2, $$x\ny$$), (3, $q$it's$q$);\n",
-       block("t", "t(1,'a;b -- COPY t').\nt(2,'x\\ny').\nt(3,'it\\'s').\n", 3)},
+       block("t", declared("t/2") + "t(1,'a;b -- COPY t').\nt(2,'x\\ny').\nt(3,'it\\'s').\n", 3, {"a int", "b text"})},
       {"COPY options, old and new",
        "CREATE TABLE country (id int, name text, code text);\n"
        "COPY country (name, code, id) FROM stdin DELIMITER '|' NULL 'NA';\nFrance|FR|1\nNA|x\\|y|2\n\\.\n"
        "COPY country FROM stdin WITH (FORMAT csv, HEADER true, FORCE_NULL (code), FORCE_NOT_NULL (name));\n"
        "id,name,code\n3,,\"\"\n4,\"a \"\"b\"\"\nc\",\"\"\n\\.\n"
        "COPY country (id, name) FROM stdin CSV QUOTE AS '''';\n5,'x,y'\n\\.\n",
-       block("country", "country(1,'France','FR').\ncountry(2,'$null$','x|y').\n", 2) +
-           block("country", "country(3,'','$null$').\ncountry(4,'a \"b\"\\nc','$null$').\n", 2) +
-           block("country", "country(5,'x,y','$null$').\n", 1)},
+       block("country", declared("country/3") + "country(1,'France','FR').\ncountry(2,'$null$','x|y').\n", 2,
+             kCountry) +
+           block("country", "country(3,'','$null$').\ncountry(4,'a \"b\"\\nc','$null$').\n", 2, kCountry) +
+           block("country", "country(5,'x,y','$null$').\n", 1, kCountry)},
       {"INSERT forms: one block for consecutive INSERTs, columns in declared order",
        "CREATE TABLE actor (id serial, name text, born int DEFAULT 1900, seen timestamptz DEFAULT now());\n"
        "INSERT INTO actor (name, born) VALUES ('Ann', 1950), (E'B\\tb', DEFAULT);\n"
@@ -113,17 +128,20 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
        "INSERT INTO actor (born, name) VALUES ((7), CAST('12' AS int)::text), (2.5, 'x'||'y');\n"
        "INSERT INTO other VALUES (1, 'a', true);\nINSERT INTO actor DEFAULT VALUES;\n",
        block("actor",
-             "actor(1,'Ann',1950,'now()').\nactor(2,'B\\tb',1900,'now()').\nactor(10,'C',-5,'$null$').\n"
-             "actor(11,'dat',1900,'now()').\nactor(3,'12',7,'now()').\nactor(4,'\\'x\\'||\\'y\\'',3,'now()').\n",
-             6) +
-           block("other", "other('1','a','true').\n", 1) + block("actor", "actor(5,'$null$',1900,'now()').\n", 1),
+             declared("actor/4") +
+                 "actor(1,'Ann',1950,'now()').\nactor(2,'B\\tb',1900,'now()').\nactor(10,'C',-5,'$null$').\n"
+                 "actor(11,'dat',1900,'now()').\nactor(3,'12',7,'now()').\nactor(4,'\\'x\\'||\\'y\\'',3,'now()').\n",
+             6, kActor) +
+           block("other", declared("other/3") + "other('1','a','true').\n", 1) +
+           block("actor", "actor(5,'$null$',1900,'now()').\n", 1, kActor),
        misfit(2, "actor", "field 4 is an expression", 5, 6) + misfit(6, "actor", "field 4 is an expression")},
       {"sequences: setval, identity, restart",
        "CREATE SEQUENCE s START 5 INCREMENT 10;\nCREATE TABLE q (a int DEFAULT nextval('s'::regclass), "
        "b int GENERATED BY DEFAULT AS IDENTITY (START WITH 100), c int GENERATED ALWAYS AS (a * 2) STORED);\n"
        "INSERT INTO q (a) VALUES (1), (DEFAULT);\nSELECT pg_catalog.setval('s', 200, true);\n"
        "INSERT INTO q VALUES (DEFAULT, 7);\n",
-       block("q", "q(1,100).\nq(5,101).\n", 2) + block("q", "q(210,7).\n", 1)},
+       block("q", declared("q/2") + "q(1,100).\nq(5,101).\n", 2, {"a int", "b int"}) +
+           block("q", "q(210,7).\n", 1, {"a int", "b int"})},
       {"what cannot be converted is said", "COPY t FROM '/tmp/x.csv';\nINSERT INTO t SELECT 1;\nCOPY t TO stdout;\n",
        "",
        "pgdump2pl: dump.sql:1: warning: COPY reads its rows from outside the script: table t gets no facts from it\n"
@@ -132,11 +150,11 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
        "SET client_encoding = 'LATIN1';\nCREATE TABLE caf\xe9 (t text);\nINSERT INTO caf\xe9 VALUES ('\xe9t\xe9');\n"
        "COPY caf\xe9 FROM stdin (ENCODING 'UTF8');\n\xc3\xa9\xff\n\\.\n\\encoding WIN1252\nINSERT INTO t VALUES "
        "('\x80\x81');\n",
-       block("café", "'café'('été').\n", 1) + block("café", "'café'('é\\xFF\\').\n", 1) +
-           block("t", "t('€\\x81\\').\n", 1),
+       block("café", declared("'café'/1") + "'café'('été').\n", 1, {"t text"}) +
+           block("café", "'café'('é\\xFF\\').\n", 1, {"t text"}) + block("t", declared("t/1") + "t('€\\x81\\').\n", 1),
        misfit(5, "café", "field 1 is not valid UTF8") + misfit(8, "t", "field 1 is not valid WIN1252")},
-      {"--encoding for a script that declares none", "INSERT INTO t VALUES ('\xe9');\n", block("t", "t('é').\n", 1), "",
-       "LATIN1"},
+      {"--encoding for a script that declares none", "INSERT INTO t VALUES ('\xe9');\n",
+       block("t", declared("t/1") + "t('é').\n", 1), "", "LATIN1"},
       {"pg_dump's INSERTs: a head repeated row after row, rows by commas, tabs and line ends",
        "CREATE TABLE public.t (a integer, b text, c boolean);\nINSERT INTO public.t VALUES (1, 'x', true);\n"
        "INSERT INTO public.t VALUES (2, 'it''s', false);\n-- between\nINSERT INTO public.t VALUES (3, NULL, NULL);\n"
@@ -144,33 +162,37 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
        "INSERT INTO public.t (a, b, c) VALUES (6, 'y', true) ON CONFLICT DO NOTHING;\n"
        "INSERT INTO public.t VALUES (7, 'z', maybe);\n",
        block("t",
-             "t(1,'x',true).\nt(2,'it\\'s',false).\nt(3,'$null$','$null$').\nt(4,'a',true).\nt(5,'b\\nc',false).\n"
-             "t(6,'y',true).\nt(7,'z','maybe').\n",
-             7),
+             declared("t/3") +
+                 "t(1,'x',true).\nt(2,'it\\'s',false).\nt(3,'$null$','$null$').\nt(4,'a',true).\nt(5,'b\\nc',false).\n"
+                 "t(6,'y',true).\nt(7,'z','maybe').\n",
+             7, {"a integer", "b text", "c boolean"}),
        misfit(11, "t", "field 3 is an expression", 1, 7)},
       {"numbers as PostgreSQL casts them, Unicode escapes in a LATIN1 script",
        "CREATE TABLE n (i int, f float8, r real);\nINSERT INTO n VALUES (2.5, -0, -1.5e10), ('3', '-0', 16777217);\n"
        "SET client_encoding = 'LATIN1';\nINSERT INTO s VALUES (U&'\\00e9', E'\\u00e9\\xe9');\n",
-       block("n", "n(3,0.0,-1.5000001e+10).\nn(3,-0.0,16777216.0).\n", 2) +
-           block("s", "s('\xc3\xa9','\xc3\xa9\xc3\xa9').\n", 1)},
+       block("n", declared("n/3") + "n(3,0.0,-1.5000001e+10).\nn(3,-0.0,16777216.0).\n", 2,
+             {"i int", "f float8", "r real"}) +
+           block("s", declared("s/2") + "s('\xc3\xa9','\xc3\xa9\xc3\xa9').\n", 1)},
       {"string types: char(n) pads, char(n) and varchar(n) cut blanks beyond n, N'' and casts",
        "CREATE TABLE s (c char(4), v varchar(4), t text, b bpchar);\nINSERT INTO s VALUES (N'ab ', N'ab ', N'ab ', "
        "N'ab '),\n ('a'::char(3), 'abcdef'::char(2), CAST(N'x ' AS text), char 'c  '),\n ('abcde', "
        "'\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9  ', (N'y '), 'q'::bpchar(3));\n",
        block("s",
-             "s('ab  ','ab','ab','ab ').\ns('a   ','ab','x','c  "
-             "').\ns('abcde','\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9','y','q  ').\n",
-             3),
+             declared("s/4") +
+                 "s('ab  ','ab','ab','ab ').\ns('a   ','ab','x','c  "
+                 "').\ns('abcde','\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9','y','q  ').\n",
+             3, {"c char(4)", "v varchar(4)", "t text", "b bpchar"}),
        misfit(4, "s", "field 1 is longer than 4 characters", 1, 3)},
       {"COPY escapes in a LATIN1 script are the server's UTF-8; CSV lines are converted too",
        "SET client_encoding = 'LATIN1';\nCREATE TABLE t (a text, b varchar(2));\nCOPY t FROM stdin;\n"
        "caf\\303\\251 \xe9\t\xe9\\040\\040\n\\.\nCOPY t FROM stdin CSV;\n\"\xe9\\303\",\xe9\xe9\n\\.\n",
-       block("t", "t('caf\xc3\xa9 \xc3\xa9','\xc3\xa9 ').\n", 1) +
-           block("t", "t('\xc3\xa9\\\\303','\xc3\xa9\xc3\xa9').\n", 1)},
+       block("t", declared("t/2") + "t('caf\xc3\xa9 \xc3\xa9','\xc3\xa9 ').\n", 1, {"a text", "b varchar(2)"}) +
+           block("t", "t('\xc3\xa9\\\\303','\xc3\xa9\xc3\xa9').\n", 1, {"a text", "b varchar(2)"})},
       {"psql's \\copy: rows from stdin, a file warned about; a CSV quote left open ends at \\.",
        "CREATE TABLE t (a int, b text);\n\\copy t (b, a) from stdin with (format csv);\n\"x,y\",1\n\\.\n"
        "\\copy t from 'f.csv'\nCOPY t FROM stdin CSV;\n2,ok\n3,\"never\n4,x\n\\.\nINSERT INTO t VALUES (5, 'after');\n",
-       block("t", "t(1,'x,y').\n", 1) + block("t", "t(2,'ok').\n", 1) + block("t", "t(5,'after').\n", 1),
+       block("t", declared("t/2") + "t(1,'x,y').\n", 1, {"a int", "b text"}) +
+           block("t", "t(2,'ok').\n", 1, {"a int", "b text"}) + block("t", "t(5,'after').\n", 1, {"a int", "b text"}),
        "pgdump2pl: dump.sql:5: warning: \\copy reads its rows from outside the script: table t gets no facts from it\n"
        "pgdump2pl: dump.sql:8: warning: the COPY data ends inside a quoted CSV field: table t gets no fact from the "
        "row "
@@ -179,13 +201,13 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
        "pgdump2pl: dump.sql:1: warning: the script ends inside this INSERT, which PostgreSQL refuses: table sites gets "
        "no facts from it\n"},
       {"a script that ends inside an INSERT's later tuple",
-       "INSERT INTO t VALUES (1);\nINSERT INTO t VALUES\n (2), ((3", block("t", "t('1').\nt('2').\n", 2),
+       "INSERT INTO t VALUES (1);\nINSERT INTO t VALUES\n (2), ((3", block("t", declared("t/1") + "t('1').\nt('2').\n", 2),
        "pgdump2pl: dump.sql:2: warning: the script ends inside this INSERT, which PostgreSQL refuses: table t has "
        "facts from its first 1 row all the same\n"},
       {"backslashes in plain strings before standard_conforming_strings",
        "INSERT INTO t VALUES ('a\\\\b');\nSET standard_conforming_strings = off;\nINSERT INTO t VALUES "
        "('a\\\\b\\'c');\n",
-       block("t", "t('a\\\\\\\\b').\n", 1) + block("t", "t('a\\\\b\\'c').\n", 1)},
+       block("t", declared("t/1") + "t('a\\\\\\\\b').\n", 1) + block("t", "t('a\\\\b\\'c').\n", 1)},
   };
   for (const Case& c : cases) expect_converts(c);
 }

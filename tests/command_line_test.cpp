@@ -66,7 +66,8 @@ TEST_F(CommandLine, EncodingOptionReadsAScriptThatNamesNone) {
     const Outcome r = convert(all);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(slurp(dir / "out.pl"), "/**\n * Table t\n */\n\nt('\xc3\xa9t\xc3\xa9').\n/* (1 entrees) */\n\n\n");
+    EXPECT_EQ(slurp(dir / "out.pl"),
+              "/**\n * Table t\n */\n\n:- discontiguous(t/1).\nt('\xc3\xa9t\xc3\xa9').\n/* (1 entrees) */\n\n\n");
   }
 }
 
@@ -202,7 +203,12 @@ TEST_F(CommandLine, ReadsArchivesAndFailsOnDamagedOnes) {
 TEST_F(CommandLine, ConvertsOnlyTheChosenTables) {
   put(dir / "two.sql", "CREATE TABLE public.sites (url text, id bigint);\nCREATE TABLE other.\"Hits\" (n integer);\n" +
                            kDump + "COPY other.\"Hits\" (n) FROM stdin;\n7\n\\.\n");
-  const std::string hits = "/**\n * Table Hits\n */\n\n'Hits'(7).\n/* (1 entrees) */\n\n\n";
+  const std::string hits =
+      "/**\n * Table Hits\n *   1. n integer\n */\n\n:- discontiguous('Hits'/1).\n'Hits'(7).\n/* (1 entrees) */\n\n\n";
+  // --all-tables lists the columns and declares each predicate.
+  const std::string sites =
+      "/**\n * Table sites\n *   1. url text\n *   2. id bigint\n */\n\n:- discontiguous(sites/2).\n" +
+      kFacts.substr(kFacts.find("sites("));
   // PostgreSQL stores 63 bytes of a longer name; the default mode's facts keep the name as written.
   const std::string written = "depths_" + std::string(63, 'x'), stored = written.substr(0, 63);
   put(dir / "long.sql", "COPY public." + written + " (x) FROM stdin;\n7\n\\.\n");
@@ -217,11 +223,14 @@ TEST_F(CommandLine, ConvertsOnlyTheChosenTables) {
       {{"-t", "SITES"}, kFacts},
       {{"--table=other.*"}, "/**\n * Table Hits\n */\n\n/* (1 entrees) */\n\n\n"},
       {{"--all-tables", "--table=other.*"}, hits},
-      {{"--all-tables", "-t", "*", "-T", "\"Hits\""}, kFacts},
-      {{"--all-tables", "-T", "hits"}, kFacts + hits},
-      {{"--all-tables", "-t", "s?tes", "-t", "\"H\"*"}, kFacts + hits},
+      {{"--all-tables", "-t", "*", "-T", "\"Hits\""}, sites},
+      {{"--all-tables", "-T", "hits"}, sites + hits},
+      {{"--all-tables", "-t", "s?tes", "-t", "\"H\"*"}, sites + hits},
       {{"-t", stored}, block(written, "7"), "long.sql"},
-      {{"--all-tables", "-t", stored}, block(stored, "'7'"), "long.sql"},
+      {{"--all-tables", "-t", stored},
+       "/**\n * Table " + stored + "\n *   1. x\n */\n\n:- discontiguous(" + stored + "/1).\n" + stored +
+           "('7').\n/* (1 entrees) */\n\n\n",
+       "long.sql"},
       {{"-t", written}, "", "long.sql"},
   };
   for (const auto& c : cases) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,12 @@ struct Case {
 const std::string kOddName =
     "h\033[2J\377\302\233\303\251\302\251\303\200\342\202\254\357\274\241\360\237\230\200\364\217\277\277"
     "\355\240\200\364\220\200\200\340\200\200\300\257\342\202A\342\202";
+// The fact file stays UTF-8: the bytes that are not are \xHH in the
+// banner and \xHH\ in the quoted functor.
+const std::string kOddBanner =
+    "h\033[2J\\xFF\302\233\303\251\302\251\303\200\342\202\254\357\274\241\360\237\230\200\364\217\277\277"
+    "\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE0\\x80\\x80\\xC0\\xAF\\xE2\\x82A\\xE2\\x82";
+const std::string kOddFunctor = std::regex_replace(kOddBanner, std::regex(R"(\\x[0-9A-F]{2})"), "$&\\");
 
 std::vector<Case> cases() {
   std::vector<Case> all = {
@@ -98,7 +105,7 @@ std::vector<Case> cases() {
            kOddName + "\" FROM stdin;\nxy\n\\.\nCOPY depths (x) FROM stdin;\n5:9\n\\N",
        banner("sites") + "sites('a',1).\nsites('\\\\N',2).\nsites('b',2).\n" + count(3) + banner("inlinks") +
            "inlinks(1,'x','y',2).\ninlinks(1,'x','y',2).\ninlinks(1,'x','y',2).\n" + count(3) + banner("crawl_errors") +
-           count(1) + banner(kOddName) + "'" + kOddName + "'(1,2,0).\n" + count(1) + banner("depths") +
+           count(1) + banner(kOddBanner) + "'" + kOddFunctor + "'(1,2,0).\n" + count(1) + banner("depths") +
            "depths(5).\ndepths(5).\n" + count(2),
        0,
        "pgdump2pl: dump.sql:4: warning: table sites: 2 of 3 rows do not fit its layout (first: field 1 is NULL)\n"

@@ -20,6 +20,8 @@ std::string describe(const ParsedCommandLine& parsed) {
   if (o.all_tables) out += "all ";
   if (!o.encoding.empty()) out += o.encoding + ' ';
   if (o.quiet) out += "quiet ";
+  if (o.dialect == PrologDialect::gnu) out += "gnu ";
+  if (o.column_facts) out += "columns ";
   out += std::string(o.dump_path) + ' ' + o.facts_path + " [";
   for (const auto* table : {"sites", "hits", "other.sites"}) {
     const std::string name = table;
@@ -56,6 +58,12 @@ TEST(Options, ParseAsGetoptDoesWithTheTwoPathsLast) {
       {{"-q", "--", "--", "f.pl"}, "quiet -- f.pl [sites hits other.sites]"},
       {{"--all-tables", "--encoding", "latin1", "d.sql", "f.pl"}, "all latin1 d.sql f.pl [sites hits other.sites]"},
       {{"--encoding=WIN1252", "d.sql", "f.pl"}, "WIN1252 d.sql f.pl [sites hits other.sites]"},
+      {{"--all-tables", "--dialect=gnu", "--column-facts", "d.sql", "f.pl"},
+       "all gnu columns d.sql f.pl [sites hits other.sites]"},
+      {{"--dialect", "swi", "--all-tables", "d.sql", "f.pl"}, "all d.sql f.pl [sites hits other.sites]"},
+      {{"--all-tables", "--dialect=yap", "d.sql", "f.pl"}, "error: unknown dialect yap (swi or gnu)"},
+      {{"--dialect=swi", "d.sql", "f.pl"}, "error: --dialect needs --all-tables"},
+      {{"--column-facts", "d.sql", "f.pl"}, "error: --column-facts needs --all-tables"},
       {{}, "error: expected 2 arguments, got 0"},
       {{"d.sql"}, "error: expected 2 arguments, got 1"},
       {{"d.sql", "f.pl", "x"}, "error: expected 2 arguments, got 3"},

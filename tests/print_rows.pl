@@ -34,3 +34,19 @@ canonical(X, C) :-
     maplist([B, H]>>format(atom(H), '~|~`0t~16r~2+', [B]), Bytes, Hex),
     atomic_list_concat(['a:'|Hex], C).
 canonical(X, C) :- format(atom(C), 'other:~q', [X]).
+
+% The rows print_rows_gnu.pl printed, from standard input, with each
+% g:TEXT float as its exact value.
+exact_floats :-
+    read_line_to_string(user_input, Line),
+    (   Line == end_of_file
+    ->  true
+    ;   split_string(Line, "\t", "", Fields),
+        maplist(exact_float, Fields, Columns),
+        atomic_list_concat(Columns, '\t', Row),
+        writeln(Row),
+        exact_floats
+    ).
+
+exact_float(Field, Column) :- string_concat("g:", Text, Field), !, number_string(X, Text), canonical(X, Column).
+exact_float(Field, Field).

@@ -5,7 +5,8 @@
 # server must hold no row the facts miss. Without a choice, all four kinds:
 #   copy     pg_dump's COPY dump of fixtures/all_kinds.sql, against the
 #            database it restores to, and its facts loaded by load_facts/1
-#            against them consulted;
+#            against them consulted; also its --dialect=gnu facts as GNU
+#            Prolog loads them;
 #   inserts  its --inserts, --column-inserts and --rows-per-insert=3 dumps,
 #            whose facts must also be the COPY dump's, less the blocks of
 #            tables without rows (no INSERT names those);
@@ -104,6 +105,40 @@ check() {
         }' >&2
 }
 
+# check_gnu NAME DB SCRIPT: as check, with GNU Prolog loading the
+# --dialect=gnu facts. The values it cannot hold, integers beyond its
+# range and a float's NaN and infinities, must be quoted atoms of their
+# text; every other value must be the server's.
+check_gnu() {
+    local name=$1 db=$2 dir=$work/$1
+    mkdir "$dir"
+    if ! "$converter" --all-tables --dialect=gnu "$3" "$dir/facts.pl" 2>"$dir/converter.err" ||
+        grep -v 'cannot read as numbers' "$dir/converter.err" >&2; then
+        echo "$name: pgdump2pl --all-tables --dialect=gnu failed or warned" >&2
+        status=1
+    fi
+    (cd "$dir" && gprolog --init-goal "(consult('$tests/print_rows_gnu.pl'),print_rows,halt;halt(1))" \
+        </dev/null >"$dir/gprolog.out") || true
+    if ! grep -qx rows "$dir/gprolog.out" || sed '/^rows$/,$d' "$dir/gprolog.out" | grep -Eiq 'warning|error'; then
+        echo "$name: GNU Prolog could not load every fact:" >&2
+        grep -Ei 'warning|error' "$dir/gprolog.out" | head -n 5 >&2
+        status=1
+    fi
+    sed '1,/^rows$/d' "$dir/gprolog.out" |
+        swipl -q -f none --no-packs -g exact_floats -t halt "$tests/print_rows.pl" | LC_ALL=C sort >"$dir/facts.rows"
+    psql_db "$db" -A -t -f - <"$tests/fixtures/all_kinds_rows.sql" | perl -MMath::BigInt -pe '
+        sub atom { "a:" . unpack("H*", $_[0]) }
+        s{(?<![^\t\n])f:(-?)1\.0Inf(?![^\t\n])}{atom($1 ? "-Infinity" : "Infinity")}ge;
+        s{(?<![^\t\n])f:1\.5NaN(?![^\t\n])}{atom("NaN")}ge;
+        s{(?<![^\t\n])i:(-?\d+)(?![^\t\n])}{my $n = Math::BigInt->new($1);
+            $n > Math::BigInt->new("1152921504606846975") || $n < Math::BigInt->new("-1152921504606846976") ? atom($1) : "i:$1"}ge;
+    ' | LC_ALL=C sort >"$dir/server.rows"
+    summary+=("$name: $(LC_ALL=C comm -12 "$dir/server.rows" "$dir/facts.rows" | wc -l) of $(wc -l <"$dir/server.rows") rows exact")
+    cmp -s "$dir/server.rows" "$dir/facts.rows" && return
+    status=1
+    { diff "$dir/server.rows" "$dir/facts.rows" || true; } | head -n 12 >&2
+}
+
 # fresh DB: an empty database named DB.
 fresh() { psql_db postgres -c "CREATE DATABASE $1"; }
 
@@ -121,11 +156,16 @@ if [[ " $* " == *" copy "* || " $* " == *" inserts "* ]]; then
     as_pg "$pg_bindir/pg_dump" -d postgres >"$work/all_kinds.sql"
     restored all_kinds "$work/all_kinds.sql"
     check all_kinds all_kinds "$work/all_kinds.sql"
+    if command -v gprolog >/dev/null; then
+        check_gnu all_kinds-gnu all_kinds "$work/all_kinds.sql"
+    else
+        summary+=("all_kinds-gnu: skipped, no gprolog (Debian: gprolog)")
+    fi
 fi
 if [[ " $* " == *" inserts "* ]]; then
     # Tables without rows have a block in the COPY dump's facts only.
     # And -0 becomes 0 in them, as said above.
-    perl -0pe 's{/\*\*\n \* Table [^\n]*\n \*/\n\n/\* \(0 entrees\) \*/\n\n\n}{}g; s{(?<=[(,])-0\.0(?=[,)])}{0.0}g' \
+    perl -0pe 's{/\*\*\n \* Table [^\n]*\n(?: \*   [^\n]*\n)* \*/\n\n/\* \(0 entrees\) \*/\n\n\n}{}g; s{(?<=[(,])-0\.0(?=[,)])}{0.0}g' \
         "$work/all_kinds/facts.pl" >"$work/copy-facts.pl"
     for style in inserts column-inserts rows-per-insert=3; do
         as_pg "$pg_bindir/pg_dump" --"$style" -d postgres >"$work/$style.sql"

@@ -35,11 +35,14 @@ class OptionParser {
     const std::string_view name = arg.substr(0, equals);
     const bool has_value = equals != std::string_view::npos;
     const std::string_view value = has_value ? arg.substr(equals + 1) : std::string_view();
-    if (name == "--all-tables" || name == "--quiet") {
+    if (name == "--all-tables" || name == "--quiet" || name == "--column-facts") {
       if (has_value) return fail(std::string(name) + " takes no value");
-      (name == "--quiet" ? options_.quiet : options_.all_tables) = true;
+      (name == "--quiet"          ? options_.quiet
+       : name == "--column-facts" ? options_.column_facts
+                                  : options_.all_tables) = true;
       return true;
     }
+    if (name == "--dialect") return with_value(name, has_value, value, "swi or gnu");
     if (name == "--encoding") return with_value(name, has_value, value, "an encoding's name");
     if (name == "--table" || name == "--exclude-table") return with_value(name, has_value, value, "a table pattern");
     if (name == "--help" || name == "--version") return fail(std::string(name) + " takes no other arguments");
@@ -76,6 +79,12 @@ class OptionParser {
       // Empty stands for the default within: as a name it is unknown.
       if (value.empty()) return fail("unknown encoding \"\"");
       options_.encoding = value;
+      return true;
+    }
+    if (name == "--dialect") {
+      if (value != "swi" && value != "gnu") return fail("unknown dialect " + std::string(value) + " (swi or gnu)");
+      options_.dialect = value == "gnu" ? PrologDialect::gnu : PrologDialect::swi;
+      options_.dialect_given = true;
       return true;
     }
     const bool exclude = name == "-T" || name == "--exclude-table";
@@ -123,6 +132,11 @@ ParsedCommandLine parse_command_line(int argc, const char* const* argv) {
   const std::string& encoding = options.encoding;
   if (!encoding.empty() && !TextEncoding().select(encoding)) {
     parsed.error = "unknown encoding " + encoding;
+    return parsed;
+  }
+  // The default mode's facts are the layouts' and nothing else.
+  if (!options.all_tables && (options.dialect_given || options.column_facts)) {
+    parsed.error = std::string(options.column_facts ? "--column-facts" : "--dialect") + " needs --all-tables";
     return parsed;
   }
   options.dump_path = argv[parser.next()];

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/table_patterns.h"
+#include "facts/prolog_dialect.h"
 
 namespace pgdump2pl {
 
@@ -11,10 +12,13 @@ namespace pgdump2pl {
 struct CommandLineOptions {
   enum class Action : std::uint8_t { convert, help, version };
   Action action = Action::convert;
-  bool all_tables = false;  // --all-tables
-  std::string encoding;     // --encoding
-  TableFilter tables;       // -t and -T
-  bool quiet = false;       // -q: no progress line
+  bool all_tables = false;                     // --all-tables
+  std::string encoding;                        // --encoding
+  TableFilter tables;                          // -t and -T
+  bool quiet = false;                          // -q: no progress line
+  PrologDialect dialect = PrologDialect::swi;  // --dialect
+  bool dialect_given = false;
+  bool column_facts = false;  // --column-facts
   const char* dump_path = nullptr;
   const char* facts_path = nullptr;
 };

@@ -41,6 +41,7 @@ std::string_view problem_text(FieldProblem problem) {
     case FieldProblem::too_long: return "is longer than ";
     case FieldProblem::missing:
     case FieldProblem::field_count:
+    case FieldProblem::dialect:
     case FieldProblem::none: break;
   }
   return "is missing";

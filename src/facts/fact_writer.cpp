@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "facts/prolog_text.h"
+
 namespace pgdump2pl {
 
 FactWriter::FactWriter(ByteSink& sink, std::size_t capacity)
@@ -30,18 +32,13 @@ void FactWriter::append(std::string_view bytes) {
   commit(out + bytes.size());
 }
 
-// The name stands inside a block comment: a blank between a `*` and a
-// `/` that meet keeps it from closing that comment, or from opening a
-// nested one, which would swallow the rest of the file.
-void FactWriter::write_banner(std::string_view table_name) {
+void FactWriter::write_banner(std::string_view table_name, std::span<const std::string> lines) {
   append("/**\n * Table ");
-  char* out = reserve(2 * table_name.size());
-  char previous = ' ';
-  for (const char c : table_name) {
-    if ((previous == '*' && c == '/') || (previous == '/' && c == '*')) *out++ = ' ';
-    *out++ = previous = c;
+  commit(write_comment_text(reserve(comment_text_bound(table_name.size())), table_name));
+  for (const std::string& line : lines) {
+    append("\n * ");
+    commit(write_comment_text(reserve(comment_text_bound(line.size())), line));
   }
-  commit(out);
   append("\n */\n\n");
 }
 

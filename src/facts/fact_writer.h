@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "io/byte_sink.h"
@@ -18,8 +20,9 @@ class FactWriter {
 
   explicit FactWriter(ByteSink& sink, std::size_t capacity = kDefaultCapacity);
 
-  // "/**", " * Table NAME", " */" and an empty line.
-  void write_banner(std::string_view table_name);
+  // "/**", " * Table NAME", " * LINE" for each of `lines`, " */" and an
+  // empty line; the text is made safe inside the comment.
+  void write_banner(std::string_view table_name, std::span<const std::string> lines = {});
   // "/* (N entrees) */" and two empty lines.
   void write_count(std::int64_t rows);
 

@@ -20,6 +20,16 @@ constexpr bool is_alnum_or_underscore(char c) {
   return is_lower(c) || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+// \xHH, as warnings write a byte.
+char* write_hex_escape(char* out, unsigned char byte) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  *out++ = '\\';
+  *out++ = 'x';
+  *out++ = kDigits[byte >> 4];
+  *out++ = kDigits[byte & 15];
+  return out;
+}
+
 }  // namespace
 
 char* write_quoted(char* out, std::string_view text) {
@@ -106,10 +116,49 @@ bool is_plain_atom(std::string_view name) {
 std::string quoted_as_dumped(std::string_view table_name) {
   std::string padded(table_name);
   padded.append(kReadSlack, '\0');
-  std::string quoted(quoted_size_bound(table_name.size()), '\0');
-  const char* end = write_quoted(quoted.data(), {padded.data(), table_name.size()});
-  quoted.resize(static_cast<std::size_t>(end - quoted.data()));
+  std::string quoted(quoted_size_bound(table_name.size()) + 4 * table_name.size(), '\0');
+  char* out = quoted.data();
+  const auto* const bytes = reinterpret_cast<const unsigned char*>(padded.data());
+  const auto* const end = bytes + table_name.size();
+  // The runs of valid bytes as write_quoted() writes them, without their
+  // quotes; each byte between them as an escape.
+  *out++ = '\'';
+  for (const unsigned char* run = bytes; run <= end;) {
+    const unsigned char* p = run;
+    while (p < end && (*p < 0x80 || utf8_length(p, end) > 0)) p += *p < 0x80 ? 1 : utf8_length(p, end);
+    char* const written = write_quoted(out, {reinterpret_cast<const char*>(run), static_cast<std::size_t>(p - run)});
+    const auto body = static_cast<std::size_t>(written - out) - 2;
+    std::memmove(out, out + 1, body);
+    out += body;
+    if (p == end) break;
+    out = write_hex_escape(out, *p);
+    *out++ = '\\';
+    run = p + 1;
+  }
+  *out++ = '\'';
+  quoted.resize(static_cast<std::size_t>(out - quoted.data()));
   return quoted;
+}
+
+char* write_comment_text(char* out, std::string_view text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* const end = p + text.size();
+  char previous = ' ';
+  while (p < end) {
+    const std::size_t length = *p < 0x80 ? 1 : utf8_length(p, end);
+    if (length == 0) {
+      out = write_hex_escape(out, *p++);
+      previous = 'x';
+      continue;
+    }
+    const char c = static_cast<char>(*p);
+    if ((previous == '*' && c == '/') || (previous == '/' && c == '*')) *out++ = ' ';
+    previous = c;
+    std::memcpy(out, p, length);
+    out += length;
+    p += length;
+  }
+  return out;
 }
 
 }  // namespace pgdump2pl

@@ -37,7 +37,18 @@ char* write_atom_byte(char* out, unsigned char c);
 // A lower-case ASCII letter, then ASCII letters, digits and underscores.
 bool is_plain_atom(std::string_view name);
 
-// `name` as write_quoted() writes a text: its bytes as the dump holds them.
+// `name` as write_quoted() writes a text: its bytes as the dump holds
+// them, but for bytes that are not UTF-8, each written \xHH\ so that the
+// fact file stays UTF-8.
 std::string quoted_as_dumped(std::string_view name);
+
+// The room write_comment_text() needs for a text of `size` bytes.
+constexpr std::size_t comment_text_bound(std::size_t size) { return 4 * size; }
+
+// Writes `text` at `out` to stand inside a block comment and returns the
+// end: a blank between a `*` and a `/` that meet keeps it from closing
+// that comment, or from opening a nested one, which would swallow the
+// rest of the file; a byte that is not UTF-8 is written \xHH.
+char* write_comment_text(char* out, std::string_view text);
 
 }  // namespace pgdump2pl

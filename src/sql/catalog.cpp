@@ -55,6 +55,13 @@ const Table* Catalog::find_table(const QualifiedName& name) const {
   return found == tables_.end() ? nullptr : &found->second.table;
 }
 
+bool Catalog::has_table_elsewhere(std::string_view schema, std::string_view name) const {
+  for (const auto& [key, relation] : tables_) {
+    if (relation.table.name == name && relation.table.schema != schema) return true;
+  }
+  return false;
+}
+
 bool Catalog::next_value(std::string_view sequence_key, std::int64_t& value) {
   const auto found = sequences_.find(std::string(sequence_key));
   return found != sequences_.end() && found->second.next(value);
@@ -73,6 +80,7 @@ void Catalog::apply(const DefinitionStatement& statement) {
 
 bool Catalog::resolve_type(const TypeName& type, Column& column, std::string& domain) const {
   domain.clear();
+  column.type_name = type_text(type);
   if (const std::string key = resolve(types_, type.name, false); !key.empty()) {
     const TypeDefinition& definition = types_.at(key);
     if (type.array) {
@@ -431,6 +439,7 @@ void Catalog::alter(std::string& key, const SetColumnType& action, bool) {
     const std::size_t index = column_index(relation.table, action.column);
     if (index == kNoColumn) return;
     relation.table.columns[index].type = entry.column.type;
+    relation.table.columns[index].type_name = entry.column.type_name;
     relation.origins[index].domain = entry.origin.domain;
     for (const std::string& child : relation.children) self(self, child);
   };

@@ -18,6 +18,7 @@ namespace pgdump2pl {
 struct Column {
   std::string name;
   ColumnType type;
+  std::string type_name;  // as declared: `numeric(10,2)`, a domain's name
   ColumnDefault default_value;
   bool generated = false;  // GENERATED ALWAYS AS (...) STORED: PostgreSQL computes it
 };
@@ -39,6 +40,10 @@ class Catalog {
 
   // The table `name` means under the current search_path, or nullptr.
   const Table* find_table(const QualifiedName& name) const;
+  // Whether a table `name` is defined in a schema other than `schema`.
+  bool has_table_elsewhere(std::string_view schema, std::string_view name) const;
+  // The schema CREATE puts an object in when its name has none.
+  std::string creation_schema() const;
   // The sequence's next value, advancing it, as nextval() does; false when
   // the key names no sequence or it is exhausted.
   bool next_value(std::string_view sequence_key, std::int64_t& value);
@@ -80,7 +85,6 @@ class Catalog {
   void apply(const SelectStatement& select);
   void apply(const SetvalCall& call);
 
-  std::string creation_schema() const;
   // The key of the object `name` means, or empty.
   template <typename Map>
   std::string resolve(const Map& objects, const QualifiedName& name, bool temp_first) const;

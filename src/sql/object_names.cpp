@@ -42,6 +42,12 @@ std::string object_key(std::string_view schema, std::string_view name) {
   return key;
 }
 
+std::string quoted_identifier(std::string_view name) {
+  std::string quoted;
+  append_key_part(quoted, name);
+  return quoted;
+}
+
 bool parse_regclass_text(std::string_view text, QualifiedName& name) {
   std::string parts[3];
   int count = 0;

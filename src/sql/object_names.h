@@ -21,6 +21,10 @@ bool read_qualified_name(SqlLexer& lexer, QualifiedName& name);
 // double-quoted, so that no two objects share one: `public."Odd"`.
 std::string object_key(std::string_view schema, std::string_view name);
 
+// `name` as SQL writes it: bare when it is lower-case letters, digits and
+// `_`, else double-quoted with its quotes doubled.
+std::string quoted_identifier(std::string_view name);
+
 // Reads a relation's name written inside a string, as a regclass input:
 // `public."Odd"`, unquoted parts folded to lower case.
 bool parse_regclass_text(std::string_view text, QualifiedName& name);

@@ -17,8 +17,10 @@
 #include "sql/copy_statement.h"
 #include "sql/definition_statement.h"
 #include "sql/insert_statement.h"
+#include "sql/object_names.h"
 #include "sql/search_path.h"
 #include "sql/sql_lexer.h"
+#include "sql/table_functors.h"
 #include "sql/table_rows.h"
 #include "values/field_terms.h"
 #include "values/text_encoding.h"
@@ -41,12 +43,13 @@ class EscapesInScriptEncoding final : public CodePointWriter {
 class ScriptConversion {
  public:
   ScriptConversion(LineReader& script, FactWriter& facts, std::string_view encoding, const TableSelection* tables,
-                   ConversionListener& listener)
+                   ConversionListener& listener, PredicateOptions predicates)
       : lexer_(script),
         facts_(facts),
         listener_(listener),
         tables_(tables),
-        block_(facts, listener, quoted_utf8_atom, true) {
+        predicates_(predicates),
+        block_(facts, listener, quoted_utf8_atom, true, predicates) {
     if (!encoding.empty()) script_encoding_.select(encoding);
     lexer_.set_code_point_writer(&escapes_);
   }
@@ -152,15 +155,14 @@ class ScriptConversion {
       skip_data();
       return true;
     }
-    open_block(copy_.table, *encoding);
-    rows_.plan(copy_.columns, false);
+    open_block(copy_.table, *encoding, copy_.columns, false);
     // The server converts each line to its encoding, then reads the
     // fields and their escapes: an escape's bytes are UTF-8 already.
     convert_lines_ = !passes_utf8(*encoding);
     if (convert_lines_) {
       const std::string null_string = std::move(copy_.format.null_string);
       copy_.format.null_string.clear();
-      script_encoding_.append_utf8(null_string, copy_.format.null_string);
+      encoding->append_utf8(null_string, copy_.format.null_string);
     }
     if (copy_.format.kind == CopyFormat::Kind::csv) {
       copy_csv();
@@ -195,8 +197,10 @@ class ScriptConversion {
           if (!rows_.known()) rows_.set_text_columns(count_fields(text, '\t'));
           std::vector<ColumnType> types;
           for (std::size_t column = 0; column < rows_.columns(); ++column) types.push_back(rows_.type(column));
-          fast_path_.emplace(block_.functor(), std::move(types), *block_encoding_);
+          const bool as_list = block_.start_fact(rows_.columns(), lexer_.data_line());
+          fast_path_.emplace(block_.functor(), std::move(types), *block_encoding_, as_list, predicates_.dialect);
         }
+        block_.start_fact(rows_.columns(), lexer_.data_line());
         block_.count_row(fast_path_->convert(text, facts_), lexer_.data_line());
         continue;
       }
@@ -288,8 +292,7 @@ class ScriptConversion {
     const bool same_as_last = block_.is_open() && insert_.table.name == planned_table_.name &&
                               insert_.table.schema == planned_table_.schema && insert_.columns == planned_columns_;
     if (!same_as_last) {
-      open_block(insert_.table, script_encoding_);
-      rows_.plan(insert_.columns, true);
+      open_block(insert_.table, script_encoding_, insert_.columns, true);
       planned_table_ = insert_.table;
       planned_columns_ = insert_.columns;
     }
@@ -330,22 +333,55 @@ class ScriptConversion {
   }
 
   // A block opens for each COPY, and for the first of consecutive
-  // INSERTs into one table.
-  void open_block(const QualifiedName& name, const TextEncoding& encoding) {
+  // INSERTs into one table, whose statement lists `listed` columns.
+  void open_block(const QualifiedName& name, const TextEncoding& encoding, const std::vector<std::string>& listed,
+                  bool insert) {
     const Table* table = catalog_.find_table(name);
     std::string key = table != nullptr ? table->schema : name.schema;
     key += '\0';
     key += name.name;
-    if (block_.is_open() && key == block_key_) return;
+    if (block_.is_open() && key == block_key_) return rows_.plan(listed, insert);
     end_block();
     block_key_ = std::move(key);
     block_encoding_ = &encoding;
-    table_name_.clear();
-    // The statement's own bytes, whatever encoding its data comes in.
-    script_encoding_.append_utf8(name.name, table_name_);
-    block_.open(table_name_);
     rows_.start(table);
+    rows_.plan(listed, insert);
     fast_path_.reset();
+    // The statement's own bytes, whatever encoding its data comes in.
+    const std::string schema = table != nullptr       ? table->schema
+                               : !name.schema.empty() ? name.schema
+                                                      : catalog_.creation_schema();
+    const std::string& functor = functors_.functor(utf8(schema), utf8(name.name),
+                                                   [&] { return catalog_.has_table_elsewhere(schema, name.name); });
+    describe_columns();
+    block_.open(functor, functor, banner_lines_);
+    if (predicates_.column_facts) block_.write_column_facts(column_facts_);
+  }
+
+  // The statement's bytes as UTF-8.
+  std::string utf8(std::string_view bytes) const {
+    std::string text;
+    script_encoding_.append_utf8(bytes, text);
+    return text;
+  }
+
+  // The banner's line for each column: its position, name and declared
+  // type; and the column facts that say the same.
+  void describe_columns() {
+    banner_lines_.clear();
+    column_names_.clear();
+    column_types_.clear();
+    column_facts_.clear();
+    if (!rows_.known()) return;
+    for (std::size_t k = 0; k < rows_.columns(); ++k) {
+      column_names_.push_back(utf8(rows_.name(k)));
+      column_types_.push_back(utf8(rows_.type_name(k)));
+      std::string line = "  " + std::to_string(k + 1) + ". " + quoted_identifier(column_names_.back());
+      if (!column_types_.back().empty()) line += ' ' + column_types_.back();
+      banner_lines_.push_back(std::move(line));
+    }
+    for (std::size_t k = 0; k < column_names_.size(); ++k)
+      column_facts_.push_back({column_names_[k], column_types_[k]});
   }
 
   void close_block() { block_.close(rows_.columns(), block_encoding_->name()); }
@@ -372,15 +408,20 @@ class ScriptConversion {
   }
 
   void write_row(std::uint64_t line, bool copy) {
+    if (!rows_.known()) rows_.set_text_columns(row_.count);
+    const bool as_list = block_.start_fact(rows_.columns(), line);
     const TextEncoding& encoding = copy && convert_lines_ ? utf8_ : *block_encoding_;
-    block_.count_row(rows_.write(row_, copy, block_.functor(), encoding, catalog_, facts_), line);
+    block_.count_row(
+        rows_.write(row_, copy, block_.functor(), encoding, catalog_, facts_, as_list, predicates_.dialect), line);
   }
 
   SqlLexer lexer_;
   FactWriter& facts_;
   ConversionListener& listener_;
   const TableSelection* tables_;
+  PredicateOptions predicates_;
   Catalog catalog_;
+  TableFunctors functors_;
   TextEncoding script_encoding_, copy_encoding_, utf8_;
   EscapesInScriptEncoding escapes_{script_encoding_};
   CopyStatement copy_;
@@ -389,7 +430,8 @@ class ScriptConversion {
   // The open block.
   BlockWriter block_;
   std::string block_key_;
-  std::string table_name_;
+  std::vector<std::string> banner_lines_, column_names_, column_types_;
+  std::vector<ColumnFact> column_facts_;
   const TextEncoding* block_encoding_ = &script_encoding_;
   TableRows rows_;
   std::optional<TypedRowConversion> fast_path_;
@@ -407,9 +449,9 @@ class ScriptConversion {
 }  // namespace
 
 ScanStatus convert_script(LineReader& script, FactWriter& facts, std::string_view encoding,
-                          const TableSelection* tables, ConversionListener& listener) {
+                          const TableSelection* tables, ConversionListener& listener, PredicateOptions predicates) {
   // Large: its scratch and catalog live on the heap.
-  auto conversion = std::make_unique<ScriptConversion>(script, facts, encoding, tables, listener);
+  auto conversion = std::make_unique<ScriptConversion>(script, facts, encoding, tables, listener, predicates);
   return conversion->run();
 }
 

@@ -22,11 +22,11 @@ void TableRows::plan(const std::vector<std::string>& listed, bool insert) {
   if (table_ != nullptr) {
     columns_.clear();
     for (const Column& column : table_->columns) {
-      if (!column.generated) columns_.push_back({column.type, &column.default_value, column.name});
+      if (!column.generated) columns_.push_back({column.type, &column.default_value, column.name, column.type_name});
     }
     known_ = true;
   } else if (!listed.empty() && !known_) {
-    for (const std::string& name : listed) columns_.push_back({ColumnType{}, nullptr, name});
+    for (const std::string& name : listed) columns_.push_back({ColumnType{}, nullptr, name, {}});
     known_ = true;
   }
   if (listed.empty() && table_ != nullptr) {
@@ -46,7 +46,7 @@ void TableRows::plan(const std::vector<std::string>& listed, bool insert) {
     }
     if (found < 0 && !(table_ != nullptr && is_generated(listed[i]))) {
       // A column the definitions do not know is a text, after theirs.
-      columns_.push_back({ColumnType{}, nullptr, listed[i]});
+      columns_.push_back({ColumnType{}, nullptr, listed[i], {}});
       found = static_cast<int>(columns_.size() - 1);
     }
     target_.push_back(found);
@@ -56,7 +56,7 @@ void TableRows::plan(const std::vector<std::string>& listed, bool insert) {
 }
 
 void TableRows::set_text_columns(std::size_t count) {
-  for (std::size_t i = columns_.size(); i < count; ++i) columns_.push_back({ColumnType{}, nullptr, {}});
+  for (std::size_t i = columns_.size(); i < count; ++i) columns_.push_back({ColumnType{}, nullptr, {}, {}});
   for (std::size_t i = target_.size(); i < count; ++i) target_.push_back(static_cast<int>(i));
   known_ = true;
   in_order_ = target_.size() == columns_.size();
@@ -76,7 +76,7 @@ bool TableRows::is_generated(std::string_view name) const {
 }
 
 RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functor, const TextEncoding& encoding,
-                        Catalog& catalog, FactWriter& facts) {
+                        Catalog& catalog, FactWriter& facts, bool as_list, PrologDialect dialect) {
   if (!known_) set_text_columns(row.count);
   if (row.count > target_.size() || (copy && row.count < target_.size())) {
     return {FieldProblem::field_count, static_cast<std::uint32_t>(row.count)};
@@ -95,7 +95,7 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
   }
   // A column's default, and a string its column or a cast refits, are
   // fields of their own; then one reservation for the whole fact.
-  std::size_t bound = functor.size() + 3;
+  std::size_t bound = functor.size() + 5;
   for (std::size_t k = 0; k < columns_.size(); ++k) {
     const Field* field = chosen_[k];
     if (field == nullptr || field->source == Field::Source::default_value)
@@ -113,17 +113,19 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
   o += functor.size();
   RowFit fit;
   for (std::size_t k = 0; k < columns_.size(); ++k) {
-    *o++ = k == 0 ? '(' : ',';
+    if (k == 0 && as_list) *o++ = '(';
+    *o++ = k > 0 ? ',' : as_list ? '[' : '(';
     const Field& field = *chosen_[k];
     const bool refitted = &field == &refitted_[k];
     FieldProblem problem = FieldProblem::none;
-    o = write_field_term(columns_[k].type, field, refitted ? utf8_ : encoding, o, problem);
+    o = write_field_term(columns_[k].type, field, refitted ? utf8_ : encoding, o, problem, dialect);
     const auto at = static_cast<std::uint32_t>(k + 1);
     if (too_long_[k] && problem == FieldProblem::none) {
       fit.note(at, FieldProblem::too_long, static_cast<std::uint32_t>(columns_[k].type.length));
     }
     fit.note(at, problem);
   }
+  if (as_list) *o++ = ']';
   if (!columns_.empty()) *o++ = ')';
   *o++ = '.';
   *o++ = '\n';

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "facts/fact_writer.h"
+#include "facts/prolog_dialect.h"
 #include "facts/row_fit.h"
 #include "rows/row_fields.h"
 #include "sql/catalog.h"
@@ -37,17 +38,24 @@ class TableRows {
   // The name of the column that field i of a row goes to, or empty.
   std::string_view name_of_field(std::size_t field) const;
 
+  // The name of column k as the definitions or a statement give it, and
+  // its type as declared, empty when no definition declares it.
+  std::string_view name(std::size_t column) const { return columns_[column].name; }
+  std::string_view type_name(std::size_t column) const { return columns_[column].type_name; }
+
   // Writes `row` as one fact of the columns, a column it gives no value
   // taking its default (a sequence's next value from `catalog`). COPY must
-  // give every listed column; INSERT may leave the last ones out.
+  // give every listed column; INSERT may leave the last ones out. With
+  // `as_list` the values are one list argument; `dialect` reads them.
   RowFit write(const RowFields& row, bool copy, std::string_view functor, const TextEncoding& encoding,
-               Catalog& catalog, FactWriter& facts);
+               Catalog& catalog, FactWriter& facts, bool as_list = false, PrologDialect dialect = PrologDialect::swi);
 
  private:
   struct FactColumn {
     ColumnType type;
     const ColumnDefault* default_value;  // nullptr: NULL
     std::string name;
+    std::string_view type_name;  // the definition's, which outlives the block
   };
 
   const Field& default_for(const FactColumn& column, std::size_t k, Catalog& catalog);

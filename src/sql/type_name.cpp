@@ -92,4 +92,29 @@ bool read_type_name(SqlLexer& lexer, TypeName& type) {
   return true;
 }
 
+std::string type_text(const TypeName& type) {
+  std::string text;
+  std::string_view name = type.name.name;
+  std::string_view zone;
+  if (type.name.schema.empty() && !type.quoted) {
+    // The modifiers of time and timestamp stand before their zone.
+    if (const std::size_t with = name.find(" with"); with != std::string_view::npos) {
+      zone = name.substr(with);
+      name = name.substr(0, with);
+    }
+    text = name;
+  } else {
+    if (!type.name.schema.empty()) text = quoted_identifier(type.name.schema) + '.';
+    text += quoted_identifier(name);
+  }
+  for (std::size_t i = 0; i < type.modifiers.size(); ++i) {
+    text += i == 0 ? '(' : ',';
+    text += std::to_string(type.modifiers[i]);
+  }
+  if (!type.modifiers.empty()) text += ')';
+  text += zone;
+  if (type.array) text += "[]";
+  return text;
+}
+
 }  // namespace pgdump2pl

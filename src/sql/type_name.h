@@ -22,4 +22,8 @@ struct TypeName {
 // `timestamp(3) with time zone`, `int ARRAY[4]`.
 bool read_type_name(SqlLexer& lexer, TypeName& type);
 
+// The type as SQL writes it, for people to read: `numeric(10,2)`,
+// `timestamp(3) with time zone`, `public."Odd"[]`.
+std::string type_text(const TypeName& type);
+
 }  // namespace pgdump2pl

@@ -30,7 +30,7 @@ FieldProblem problem_of_kind(ColumnKind kind) {
 }
 
 char* write_field_term(const ColumnType& type, const Field& field, const TextEncoding& encoding, char* out,
-                       FieldProblem& problem) {
+                       FieldProblem& problem, PrologDialect dialect) {
   problem = FieldProblem::none;
   if (field.source == Field::Source::null || field.source == Field::Source::default_value) {
     std::memcpy(out, kNull.data(), kNull.size());
@@ -40,7 +40,12 @@ char* write_field_term(const ColumnType& type, const Field& field, const TextEnc
     problem = FieldProblem::expression;
   } else if (type.kind != ColumnKind::text) {
     char* end = write_printed_value(type, field.bytes, out);
-    if (end == nullptr) end = write_value_term(type, field.bytes, out, field.numeric_literal);
+    if (end == nullptr) {
+      end = write_value_term(type, field.bytes, out, field.numeric_literal);
+      bool quoted = false;
+      if (end != nullptr) end = fit_to_dialect(dialect, out, end, quoted);
+      if (quoted) problem = FieldProblem::dialect;
+    }
     if (end != nullptr) return end;
     problem = problem_of_kind(type.kind);
   }

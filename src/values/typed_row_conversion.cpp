@@ -9,6 +9,7 @@
 #include "io/swar.h"
 #include "rows/copy_text_fields.h"
 #include "values/character_fit.h"
+#include "values/dialect_terms.h"
 #include "values/field_terms.h"
 #include "values/value_terms.h"
 
@@ -46,8 +47,9 @@ unsigned char read_escape(const char*& p, const char* end) {
 }  // namespace
 
 TypedRowConversion::TypedRowConversion(std::string_view functor, std::vector<ColumnType> types,
-                                       const TextEncoding& encoding)
-    : functor_(functor), types_(std::move(types)), encoding_(encoding) {
+                                       const TextEncoding& encoding, bool as_list, PrologDialect dialect)
+    : functor_(functor), types_(std::move(types)), encoding_(encoding), as_list_(as_list), dialect_(dialect) {
+  if (as_list_) functor_ += '(';
   for (const ColumnType& type : types_) {
     if (type.characters == ColumnType::Characters::padded) padding_ += static_cast<std::size_t>(type.length);
   }
@@ -102,8 +104,9 @@ char* TypedRowConversion::write_text(const char*& p, const char* end, char* out,
 
 RowFit TypedRowConversion::convert(std::string_view row, FactWriter& out) {
   if (row.ends_with('\r')) row.remove_suffix(1);
-  char* const start = out.reserve(functor_.size() + 4 + kOutPerRowByte * (row.size() + padding_) +
-                                  (kOutPerField + value_term_bound(0)) * types_.size() + kReadSlack + 1);
+  char* const start =
+      out.reserve(functor_.size() + 5 + kOutPerRowByte * (row.size() + padding_) +
+                  (kOutPerField + value_term_bound(0) + kDialectTermGrowth) * types_.size() + kReadSlack + 1);
   char* o = put(start, functor_);
   const char* p = row.data();
   const char* const end = p + row.size();
@@ -113,7 +116,7 @@ RowFit TypedRowConversion::convert(std::string_view row, FactWriter& out) {
       if (p == end) return {FieldProblem::field_count, static_cast<std::uint32_t>(column)};
       ++p;  // the tab
     }
-    *o++ = column == 0 ? '(' : ',';
+    *o++ = column > 0 ? ',' : as_list_ ? '[' : '(';
     if (end - p >= 2 && p[0] == '\\' && p[1] == 'N' && (p + 2 == end || p[2] == '\t')) {
       o = put(o, "'$null$'");
       p += 2;
@@ -124,7 +127,12 @@ RowFit TypedRowConversion::convert(std::string_view row, FactWriter& out) {
       bool escaped = false;
       const std::string_view field = field_at(p, end, escaped);
       char* typed = escaped ? nullptr : write_printed_value(type, field, o);
-      if (typed == nullptr) typed = write_value_term(type, escaped ? decoded(field) : field, o);
+      if (typed == nullptr) {
+        typed = write_value_term(type, escaped ? decoded(field) : field, o);
+        bool quoted = false;
+        if (typed != nullptr) typed = fit_to_dialect(dialect_, o, typed, quoted);
+        if (quoted) fit.note(field_number, FieldProblem::dialect);
+      }
       if (typed != nullptr) {
         o = typed;
         p += field.size();
@@ -155,7 +163,7 @@ RowFit TypedRowConversion::convert(std::string_view row, FactWriter& out) {
     const auto tabs = static_cast<std::size_t>(std::count(p, end, '\t'));
     return {FieldProblem::field_count, static_cast<std::uint32_t>(types_.empty() ? tabs + 1 : types_.size() + tabs)};
   }
-  out.commit(put(o, types_.empty() ? ".\n" : ").\n"));
+  out.commit(put(o, types_.empty() ? ".\n" : as_list_ ? "]).\n" : ").\n"));
   return fit;
 }
 

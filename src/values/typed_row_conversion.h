@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "facts/fact_writer.h"
+#include "facts/prolog_dialect.h"
 #include "facts/row_fit.h"
 #include "values/column_type.h"
 #include "values/text_encoding.h"
@@ -18,8 +19,10 @@ namespace pgdump2pl {
 class TypedRowConversion {
  public:
   // `functor` as it goes in the fact; `encoding` must pass ASCII through
-  // (UTF8, SQL_ASCII) and outlive the conversion.
-  TypedRowConversion(std::string_view functor, std::vector<ColumnType> types, const TextEncoding& encoding);
+  // (UTF8, SQL_ASCII) and outlive the conversion. `as_list`: the values
+  // go in one list argument; `dialect`: the Prolog that reads them.
+  TypedRowConversion(std::string_view functor, std::vector<ColumnType> types, const TextEncoding& encoding,
+                     bool as_list = false, PrologDialect dialect = PrologDialect::swi);
 
   // Writes `row` (no line end; a last carriage return is dropped, as COPY
   // does for CRLF input) as one fact, unless its field count is wrong.
@@ -37,6 +40,8 @@ class TypedRowConversion {
   std::vector<ColumnType> types_;
   const TextEncoding& encoding_;
   std::size_t padding_ = 0;  // the blanks that character(n) columns may add to a row
+  bool as_list_;
+  PrologDialect dialect_;
   std::string scratch_;
 };
 

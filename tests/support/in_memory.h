@@ -71,11 +71,12 @@ struct Converted {
 // every line straddle refills and flushes.
 inline Converted convert_in_memory(std::string_view dump, std::size_t size = LineReader::kDefaultBlockSize,
                                    int read_error = 0, int write_error = 0, int close_error = 0,
-                                   bool all_tables = false, std::string encoding = {}) {
+                                   bool all_tables = false, std::string encoding = {},
+                                   PredicateOptions predicates = {}) {
   StringSink sink(write_error, close_error);
   MemorySource source(dump, read_error);
   WarningLog warnings;
-  const ConversionOptions options{all_tables, std::move(encoding), size, size};
+  const ConversionOptions options{all_tables, std::move(encoding), size, size, nullptr, predicates};
   const ConversionOutcome scan = convert(source, sink, options, warnings);
   return {sink.bytes, warnings.text, scan, sink.writes, source.unread()};
 }
