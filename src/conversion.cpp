@@ -15,8 +15,9 @@ ConversionOutcome convert(ByteSource& dump, ByteSink& facts, const ConversionOpt
   ScanStatus scan = ScanStatus::read_failed;
   Failure out_of_memory;
   try {
-    scan = options.all_tables ? convert_script(lines, writer, options.encoding, options.tables, listener, options.predicates)
-                              : convert_by_layouts(lines, writer, options.tables, listener);
+    scan = options.all_tables
+               ? convert_script(lines, writer, options.encoding, options.tables, listener, options.predicates)
+               : convert_by_layouts(lines, writer, options.tables, listener);
   } catch (const std::bad_alloc&) {
     // A failure like a read error: the facts so far are still written.
     out_of_memory.set(ENOMEM, "out of memory");
