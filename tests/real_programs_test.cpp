@@ -162,6 +162,17 @@ TEST_F(RealPrograms, EveryTableLoadsWholeInBothPrologs) {
        "'public.pgdump2pl_column'/4=1 films/2=2 pgdump2pl_column/4=6",
        "'public.pgdump2pl_column'/4=1 films/2=2 pgdump2pl_column/4=6",
        {"--column-facts"}},
+      {"names that Prolog runs, rewrites with or stops at",
+       "CREATE TABLE \":-\" (g text);\nCREATE TABLE \"?-\" (g text);\nCREATE TABLE \"-->\" (a text, b text);\n"
+       "CREATE TABLE end_of_file ();\nCREATE TABLE term_expansion (a text, b text);\n"
+       "INSERT INTO \":-\" VALUES ('halt');\nINSERT INTO \"?-\" VALUES ('halt');\nINSERT INTO \"-->\" VALUES ('a', "
+       "'b');\n"
+       "INSERT INTO end_of_file DEFAULT VALUES;\nINSERT INTO term_expansion VALUES ('z', 'y');\nINSERT INTO z DEFAULT "
+       "VALUES;\n",
+       "'public.\"-->\"'/2=1 'public.\":-\"'/1=1 'public.\"?-\"'/1=1 'public.end_of_file'/0=1 "
+       "'public.term_expansion'/2=1 z/0=1",
+       "'public.\"-->\"'/2=1 'public.\":-\"'/1=1 'public.\"?-\"'/1=1 'public.end_of_file'/0=1 "
+       "'public.term_expansion'/2=1 z/0=1"},
   };
   for (const auto& c : cases) {
     put(dir / "dump.sql", c.script);

@@ -50,6 +50,13 @@ struct PredicateOptions {
 // a table this functor (see TableFunctors).
 inline constexpr std::string_view kColumnFactsName = "pgdump2pl_column";
 
+// Functors that a consulting Prolog does not store as facts: it runs
+// them (a directive, a query), rewrites what follows with them, or stops
+// at them. A table of such a name is given another functor.
+inline constexpr std::string_view kFunctorsPrologActsOn[] = {
+    ":-", "?-", "-->", "end_of_file", "term_expansion", "goal_expansion",
+};
+
 // One column of a table, as the column facts give it.
 struct ColumnFact {
   std::string_view name;  // UTF-8

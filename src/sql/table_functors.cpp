@@ -4,7 +4,10 @@
 
 namespace pgdump2pl {
 
-TableFunctors::TableFunctors() { taken_.emplace(kColumnFactsName); }
+TableFunctors::TableFunctors() {
+  taken_.emplace(kColumnFactsName);
+  for (const std::string_view name : kFunctorsPrologActsOn) taken_.emplace(name);
+}
 
 const std::string& TableFunctors::choose(const std::string& key, std::string_view schema, std::string_view name,
                                          bool named_elsewhere) {

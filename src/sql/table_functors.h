@@ -14,8 +14,9 @@ namespace pgdump2pl {
 // predicate. It is the table's name, unless a table of that name in
 // another schema is known by then: the name alone would mix their rows,
 // so it is `schema.name` as SQL writes it. No two tables get one functor,
-// and none gets the column facts' name: a name already given goes to the
-// qualified form, and that, if given too, takes `#2`, `#3`...
+// and none gets the column facts' name or one Prolog acts on when it
+// loads the facts: such a name goes to the qualified form, and that, if
+// given too, takes `#2`, `#3`...
 class TableFunctors {
  public:
   TableFunctors();
