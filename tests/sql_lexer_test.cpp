@@ -47,10 +47,10 @@ const Case kCases[] = {
     // continuation needs a line end, and only -- comments may come between
     {"'a'\n  'b' -- it's\n'c' 'd' x'0'\n'1' 'e' /* */\n'f'", "s:abc s:d s:01 s:e s:f"},
     {"$$a$b'c$$ $t$x$$y$tt$z$t$ $1 $a $_1$\n$_1$", "s:a$b'c s:x$$y$tt$z p:$1 y:$ w:a s:\n"},
-    {R"(E'\b\f\n\r\t|\101\1010|\x41\x4g|\u00e9\U0001F600|\q\'|''|\\' e'\uD83D\uDE00')",
-     "s:\b\f\n\r\t|AA0|A\x04g|\xc3\xa9\xf0\x9f\x98\x80|q'|'|\\ s:\xf0\x9f\x98\x80"},
-    {R"(U&'d\0061t\+000061' U&'d!0061t!!' UESCAPE '!' u&"\00e9" U&'a\\b' U&'\D83D\DE00' U&'x' uescape)",
-     "s:data s:dat! q:\xc3\xa9 s:a\\b s:\xf0\x9f\x98\x80 s:x w:uescape"},
+    {R"(E'\b\f\n\r\t|\101\1010\7|\x41\x4g|\u00e9\U0001F600|\q\'|''|\\' e'\uD83D\uDE00')",
+     "s:\b\f\n\r\t|AA0\7|A\x04g|\xc3\xa9\xf0\x9f\x98\x80|q'|'|\\ s:\xf0\x9f\x98\x80"},
+    {R"(U&'d\0061t\+000061' U&'\+0000e9x' U&'d!0061t!!' UESCAPE '!' u&"\00e9" U&'a\\b' U&'\D83D\DE00' U&'x' uescape)",
+     "s:data s:\xc3\xa9x s:dat! q:\xc3\xa9 s:a\\b s:\xf0\x9f\x98\x80 s:x w:uescape"},
     {"N'x' b'101' X'1F' B'1''0' u&x", "s:x s:101 s:1F s:1 s:0 w:u y:& w:x"},
     // names PostgreSQL cuts to 63 bytes, never inside a character
     {"N123456789N123456789N123456789N123456789N123456789N123456789abcDEFGHIJ "
@@ -61,8 +61,8 @@ const Case kCases[] = {
     {R"('a\'b\\')", "s:a\\ w:b m:\\'"},
     {"42 3.5 .5 5. 1e10 1.5E-3 1..2 1e 2e+ x.y 1.e5",
      "n:42 n:3.5 n:.5 n:5. n:1e10 n:1.5E-3 n:1 y:. n:.2 n:1 w:e n:2 w:e y:+ w:x y:. w:y n:1.e5"},
-    {"a=-5 -5 <=> *+ @- ::int [1] !=-1 +/*c*/- ?| a--b",
-     "w:a y:= y:- n:5 y:- n:5 y:<=> y:* y:+ y:@- y::: w:int y:[ n:1 y:] y:!=- n:1 y:+ y:- y:?| w:a"},
+    {"a=-5 -5 <=> *+ @- ::int [1] !=-1 <=+-1 +/*c*/- ?| a--b",
+     "w:a y:= y:- n:5 y:- n:5 y:<=> y:* y:+ y:@- y::: w:int y:[ n:1 y:] y:!=- n:1 y:<= y:+ y:- n:1 y:+ y:- y:?| w:a"},
     {"\\connect db\r\nSELECT 1;\n\\encoding LATIN1\n\\.", "m:connect db w:select n:1 y:; m:encoding LATIN1 m:."},
     // the script ends inside: nothing after it is a token
     {"a 'abc", "w:a"},
@@ -131,7 +131,7 @@ TEST(SqlLexer, CapturesTheRawTextOfAnExpression) {
 TEST(SqlLexer, SkipsToTheEndOfTheStatement) {
   const std::string_view script =
       "CREATE OR REPLACE FUNCTION f() BEGIN ATOMIC SELECT CASE WHEN true THEN 1 END; SELECT (1;2); END; next (;); "
-      "CREATE TABLE begin (a int); x \\q\n";
+      "CREATE TABLE begin (a int); CREATE FUNCTION g(begin int) RETURNS int RETURN 1; x \\q\n";
   std::string stops;
   MemorySource source(script);
   LineReader lines(source, 5);
@@ -141,7 +141,7 @@ TEST(SqlLexer, SkipsToTheEndOfTheStatement) {
     lexer.skip_statement();
     stops += first + ">" + std::string(lexer.current().text) + " ";
   }
-  EXPECT_EQ(stops, "create>; next>; create>; x>q ");
+  EXPECT_EQ(stops, "create>; next>; create>; create>; x>q ");
 }
 
 TEST(SqlLexer, EndsAtAFailedRead) {
