@@ -59,6 +59,7 @@ TEST(AllTables, WritesEachCopyFieldAsTheTermOfItsType) {
       {"gns", "-9223372036854775808\t123456789012345678901234567890\t7",
        "-9223372036854775808,123456789012345678901234567890,7", ""},
       {"sgo", " +7 \t9223372036854775808\t-1", "7,'9223372036854775808',4294967295", "field 2 is not an integer"},
+      {"g", "18446744073709551616", "'18446744073709551616'", "field 1 is not an integer"},
       {"iso", "1.5\t-\t", "'1.5','-',''", "field 1 is not an integer"},
       {"frrf", "1e+300\t-0\t5\t1e-320", "1.0e+300,-0.0,5.0,1.0e-320", ""},
       {"frrnpn", "NaN\tInfinity\t-Infinity\tNaN\tInfinity\t-Infinity",
@@ -153,6 +154,8 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
        block("café", declared("'café'/1") + "'café'('été').\n", 1, {"t text"}) +
            block("café", "'café'('é\\xFF\\').\n", 1, {"t text"}) + block("t", declared("t/1") + "t('€\\x81\\').\n", 1),
        misfit(5, "café", "field 1 is not valid UTF8") + misfit(8, "t", "field 1 is not valid WIN1252")},
+      {"an encoding not known", "\\encoding \tKLINGON\n", "",
+       "pgdump2pl: dump.sql:1: warning: unknown client encoding KLINGON, reading on as UTF8\n"},
       {"--encoding for a script that declares none", "INSERT INTO t VALUES ('\xe9');\n",
        block("t", declared("t/1") + "t('é').\n", 1), "", "LATIN1"},
       {"pg_dump's INSERTs: a head repeated row after row, rows by commas, tabs and line ends",
@@ -168,9 +171,10 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
              7, {"a integer", "b text", "c boolean"}),
        misfit(11, "t", "field 3 is an expression", 1, 7)},
       {"numbers as PostgreSQL casts them, Unicode escapes in a LATIN1 script",
-       "CREATE TABLE n (i int, f float8, r real);\nINSERT INTO n VALUES (2.5, -0, -1.5e10), ('3', '-0', 16777217);\n"
+       "CREATE TABLE n (i int, f float8, r real);\nINSERT INTO n VALUES (2.5, -0, -1.5e10), ('3', '-0', 16777217), "
+       "(4., 1., 2.);\n"
        "SET client_encoding = 'LATIN1';\nINSERT INTO s VALUES (U&'\\00e9', E'\\u00e9\\xe9');\n",
-       block("n", declared("n/3") + "n(3,0.0,-1.5000001e+10).\nn(3,-0.0,16777216.0).\n", 2,
+       block("n", declared("n/3") + "n(3,0.0,-1.5000001e+10).\nn(3,-0.0,16777216.0).\nn(4,1.0,2.0).\n", 3,
              {"i int", "f float8", "r real"}) +
            block("s", declared("s/2") + "s('\xc3\xa9','\xc3\xa9\xc3\xa9').\n", 1)},
       {"string types: char(n) pads, char(n) and varchar(n) cut blanks beyond n, N'' and casts",
@@ -178,9 +182,8 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
        "N'ab '),\n ('a'::char(3), 'abcdef'::char(2), CAST(N'x ' AS text), char 'c  '),\n ('abcde', "
        "'\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9  ', (N'y '), 'q'::bpchar(3));\n",
        block("s",
-             declared("s/4") +
-                 "s('ab  ','ab','ab','ab ').\ns('a   ','ab','x','c  "
-                 "').\ns('abcde','\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9','y','q  ').\n",
+             declared("s/4") + "s('ab  ','ab','ab','ab ').\ns('a   ','ab','x','c  "
+                               "').\ns('abcde','\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9','y','q  ').\n",
              3, {"c char(4)", "v varchar(4)", "t text", "b bpchar"}),
        misfit(4, "s", "field 1 is longer than 4 characters", 1, 3)},
       {"COPY escapes in a LATIN1 script are the server's UTF-8; CSV lines are converted too",
@@ -197,11 +200,18 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
        "pgdump2pl: dump.sql:8: warning: the COPY data ends inside a quoted CSV field: table t gets no fact from the "
        "row "
        "that begins here\n"},
+      {"pg_dump's definitions: a default before a line end, names quoted in the banner only as SQL must",
+       "CREATE TABLE public.e (\n    \"1a\" integer,\n    zz integer,\n"
+       "    at timestamp with time zone DEFAULT now()\n);\nINSERT INTO public.e VALUES (1, 2);\n",
+       block("e", declared("e/3") + "e(1,2,'now()').\n", 1,
+             {"\"1a\" integer", "zz integer", "at timestamp with time zone"}),
+       misfit(6, "e", "field 3 is an expression")},
       {"a script that ends inside an INSERT's string", "INSERT INTO sites VALUES ('abc", "",
        "pgdump2pl: dump.sql:1: warning: the script ends inside this INSERT, which PostgreSQL refuses: table sites gets "
        "no facts from it\n"},
       {"a script that ends inside an INSERT's later tuple",
-       "INSERT INTO t VALUES (1);\nINSERT INTO t VALUES\n (2), ((3", block("t", declared("t/1") + "t('1').\nt('2').\n", 2),
+       "INSERT INTO t VALUES (1);\nINSERT INTO t VALUES\n (2), ((3",
+       block("t", declared("t/1") + "t('1').\nt('2').\n", 2),
        "pgdump2pl: dump.sql:2: warning: the script ends inside this INSERT, which PostgreSQL refuses: table t has "
        "facts from its first 1 row all the same\n"},
       {"backslashes in plain strings before standard_conforming_strings",

@@ -277,7 +277,7 @@ const TableCase kTables[] = {
      {"", "v"},
      "public.v a:i4"},
     {"create table t as select 1 as a;", {"", "t"}, "none"},
-    {"create table u (a int); create table t (a, b) as select 1, 2;", {"", "t"}, "none"},
+    {"create table t (a int); create table t (a, b) as select 1, 2;", {"", "t"}, "none"},
     // names PostgreSQL shortens to 63 bytes
     {"create table \"ThisIsAVeryLongTableNameThatGoesOnAndOnAndOnForeverAndEverAmenXYZ\" "
      "(ColumnNameAlsoQuiteLongIndeed serial);",
