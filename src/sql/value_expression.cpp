@@ -14,8 +14,6 @@ bool ends_element(const Token& token) {
          token.kind == TokenKind::meta_command;
 }
 
-bool is_name(const Token& token) { return token.kind == TokenKind::word || token.kind == TokenKind::quoted_name; }
-
 // What a cast to `type` does to a string constant. A character value
 // cast to text or varchar loses its trailing blanks; an explicit length
 // cuts the value when it is written, in its characters.
@@ -38,7 +36,7 @@ void apply_cast(const ColumnType& type, Field& field) {
 // type, the text stays as written.
 bool read_cast(SqlLexer& lexer, Field& field) {
   TypeName type;
-  if (!is_name(lexer.current()) || !read_type_name(lexer, type)) return false;
+  if (!read_type_name(lexer, type)) return false;
   apply_cast(
       type.quoted || !type.name.schema.empty() ? ColumnType{} : column_type(type.name.name, type.modifiers, type.array),
       field);
