@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <regex>
 #include <string>
@@ -62,8 +63,8 @@ TEST(Progress, ShowsOnATerminalOnlyAndErasesItselfAroundWarnings) {
   // Ours to read, and the conversion's side, which is a terminal or not.
   struct Output {
     int ours = -1, theirs = -1;
-  } terminal, quiet_terminal, dumb_terminal, pipe_output;
-  for (Output* t : {&terminal, &quiet_terminal, &dumb_terminal}) {
+  } terminal, quiet_terminal, dumb_terminal, pipe_output, brief_terminal;
+  for (Output* t : {&terminal, &quiet_terminal, &dumb_terminal, &brief_terminal}) {
     ASSERT_EQ(::openpty(&t->ours, &t->theirs, nullptr, nullptr, nullptr), 0);
     struct termios raw {};
     ::tcgetattr(t->theirs, &raw);
@@ -75,6 +76,10 @@ TEST(Progress, ShowsOnATerminalOnlyAndErasesItselfAroundWarnings) {
   pipe_output = {pipe_ends[0], pipe_ends[1]};
   ::setenv("TERM", "xterm", 1);
   {
+    // A run shorter than a second shows no line.
+    ProgressLine brief(brief_terminal.theirs, dump.size(), true);
+    brief.count(dump.size());
+    brief.update();
     ProgressLine shown(terminal.theirs, dump.size(), true), quiet(quiet_terminal.theirs, dump.size(), false),
         piped(pipe_output.theirs, dump.size(), true);
     ::setenv("TERM", "dumb", 1);
@@ -90,14 +95,15 @@ TEST(Progress, ShowsOnATerminalOnlyAndErasesItselfAroundWarnings) {
     options.read_size = 4096;
     ASSERT_EQ(convert(counted, facts, options, warnings).status, ScanStatus::complete);
   }
-  std::string outputs[4];
-  for (int i = 0; Output * t : {&terminal, &quiet_terminal, &dumb_terminal, &pipe_output}) {
+  std::string outputs[5];
+  for (int i = 0; Output * t : {&terminal, &quiet_terminal, &dumb_terminal, &pipe_output, &brief_terminal}) {
     ::close(t->theirs);
     outputs[i++] = drain(t->ours);
     ::close(t->ours);
   }
   const std::string& on_terminal = outputs[0];
   for (int i = 1; i < 4; ++i) EXPECT_EQ(outputs[i], warning) << i;
+  EXPECT_EQ(outputs[4], "");
 
   // Every \r...\x1b[K is a drawing of the line or, empty, its erasing;
   // what stays is the warnings, the quiet line's among them.
@@ -151,6 +157,21 @@ TEST(Progress, SaysHowFarAndHowLongLeftInOneLineThatNeverWraps) {
       {12'345'678, 2, 0, 20, "\rpgdump2pl: 12.3 MB \x1b[K"},
   };
   for (const Case& c : cases) EXPECT_EQ(progress_text(c.bytes, c.seconds, c.total, c.columns), c.text);
+
+  // The total is what reads will give: a file's bytes past its offset;
+  // nothing known of a pipe.
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  std::fputs("COPY t", file);
+  std::fflush(file);
+  ::lseek(::fileno(file), 2, SEEK_SET);
+  EXPECT_EQ(regular_file_bytes_left(::fileno(file)), 4u);
+  std::fclose(file);
+  int pipe_ends[2];
+  ASSERT_EQ(::pipe(pipe_ends), 0);
+  EXPECT_EQ(regular_file_bytes_left(pipe_ends[0]), 0u);
+  ::close(pipe_ends[0]);
+  ::close(pipe_ends[1]);
 }
 
 }  // namespace
