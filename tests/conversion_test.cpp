@@ -1,4 +1,7 @@
 // Whole conversions: dump bytes in, fact-file bytes out.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "io/byte_sink.h"
 #include "support/in_memory.h"
 
 namespace pgdump2pl::testing {
@@ -191,6 +195,19 @@ TEST(Conversion, KeepsAndReportsTheFirstWriteError) {
   writer.append("x");
   EXPECT_EQ(writer.finish(), 0);
   EXPECT_EQ(sink.bytes, "x");
+}
+
+// With standard input closed the fact file gets descriptor 0; its close
+// reports the errors that a write did not, so it must happen there too.
+TEST(Conversion, ClosesAFactFileOnDescriptorZero) {
+  const int input = ::dup(STDIN_FILENO);
+  ::close(STDIN_FILENO);
+  FdSink sink(::open("/dev/null", O_WRONLY));
+  sink.close();
+  const bool still_open = ::fcntl(STDIN_FILENO, F_GETFD) != -1;
+  ::dup2(input, STDIN_FILENO);
+  ::close(input);
+  EXPECT_FALSE(still_open);
 }
 
 }  // namespace
