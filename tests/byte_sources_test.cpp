@@ -69,7 +69,8 @@ Decoded decode(std::string_view input, ReadMode mode, int read_error = 0) {
   for (std::size_t reads = 0; reads < 2 * script().size(); ++reads) {
     const ReadResult got = source.read(block.data(), mode.read_size);
     if (got.size == 0) {
-      if (got.failed) decoded.failure = source.failure();
+      // A failed read has a reason; the end is not one.
+      if (got.failed) decoded.failure.set(source.failure().failed() ? source.failure() : Failure{EINVAL, "no reason"});
       return decoded;
     }
     decoded.bytes.append(block.data(), got.size);
