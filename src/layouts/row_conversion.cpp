@@ -77,7 +77,7 @@ RowFit RowConversion::convert_by(RowConversion& self, std::string_view row, Fact
   // longer than the row, or values kept in the two text slots.
   const std::size_t text_bytes = row.size() + self.slots_.texts[0].size() + self.slots_.texts[1].size();
   if (text_bytes > kLongText) [[unlikely]]
-    return self.convert_long(kRule, row, out);
+    return self.convert_long(kConversionRules[kRuleIndex], row, out);
   char* p = out.reserve(self.functor_.size() + 3 + kMostFields * (1 + IntegerSlot::kCopySize) +
                         quoted_size_bound(text_bytes) + quoted_size_bound(0));
   if (self.functor_size_ <= kShortFunctor) {

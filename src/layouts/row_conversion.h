@@ -60,7 +60,7 @@ class RowConversion {
   [[gnu::always_inline]] inline char* put_field(const char*& row, bool& reading, RowFit& fit, char* out);
   template <std::size_t... kRule>
   static constexpr auto converters(std::index_sequence<kRule...>);
-  RowFit convert_long(const ConversionRule& rule, std::string_view row, FactWriter& out);
+  [[gnu::cold, gnu::noinline]] RowFit convert_long(const ConversionRule& rule, std::string_view row, FactWriter& out);
 
   LineReader* lines_;
 
