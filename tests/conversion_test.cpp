@@ -209,6 +209,9 @@ TEST(Conversion, LongTextsConvertAsTheirShortPatternRepeated) {
        "CREATE TABLE t (a integer, b text, c boolean);\nCOPY t (a, b, c) FROM stdin;\n1\t@\tt\n2\tx\tf\n\\.\n",
        "l'eau\\\\ \\t\303\251\\0\360\237\230\200\\x80\342\202 ", true},
       {"characters that pieces must not cut", "COPY t (a) FROM stdin;\n@\n\\.\n", "\360\237\230\200\303\251x", true},
+      {"a string of an INSERT", "CREATE TABLE t (a integer, b text);\nINSERT INTO t VALUES (1, '@');\n",
+       "it''s \303\251\\\342\202", true},
+      {"a string in an expression", "INSERT INTO t VALUES (1, '@' || 'x');\n", "it''s\\", true},
       {"a field count that is wrong", "COPY t (a) FROM stdin;\n1\t@\n2\n\\.\n", "ab", true},
   };
   const auto with_text = [](std::string dump, const std::string& text) {
