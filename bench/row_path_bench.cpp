@@ -48,7 +48,7 @@ void BM_Row(benchmark::State& state, std::string_view table, std::string row) {
   row.append(kReadSlack + 1, '\0');  // the slack a row read from a dump has after it
   DiscardSink sink;
   FactWriter out(sink);
-  RowConversion conversion;
+  RowConversion conversion(nullptr);
   conversion.start_table(table, table);  // plain names: the name is the functor
   for (auto _ : state) conversion.convert({row.data(), size}, out);
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));

@@ -210,5 +210,52 @@ TEST(Conversion, ClosesAFactFileOnDescriptorZero) {
   EXPECT_FALSE(still_open);
 }
 
+// A long text (past the 1 MiB from which rows are written in pieces)
+// converts to what the same pattern converts to in a short row, repeated:
+// `@` in the dump is the text, between << and >>, which need no escape.
+TEST(Conversion, LongTextsConvertAsTheirShortPatternRepeated) {
+  const struct {
+    std::string what, dump, pattern;
+    bool all_tables;
+  } cases[] = {
+      {"a word, then rows that fail to read it", "COPY sites FROM stdin;\n@ 7\n\nx 8\n\n\\.\n",
+       "l'eau\\n\\\\b\303\251\\", false},
+      {"two words of one row, then a row that reads neither", "COPY items FROM stdin;\n1 @ @ 2\n3\n\\.\n",
+       "a\\\\\\b'\\", false},
+      {"a text field among typed ones",
+       "CREATE TABLE t (a integer, b text, c boolean);\nCOPY t (a, b, c) FROM stdin;\n1\t@\tt\n2\tx\tf\n\\.\n",
+       "l'eau\\\\ \\t\303\251\\0\360\237\230\200\\x80\342\202 ", true},
+      {"characters that pieces must not cut", "COPY t (a) FROM stdin;\n@\n\\.\n", "\360\237\230\200\303\251x", true},
+      {"a string of an INSERT", "CREATE TABLE t (a integer, b text);\nINSERT INTO t VALUES (1, '@');\n",
+       "it''s \303\251\\\342\202", true},
+      {"a string in an expression", "INSERT INTO t VALUES (1, '@' || 'x');\n", "it''s\\", true},
+      {"a field count that is wrong", "COPY t (a) FROM stdin;\n1\t@\n2\n\\.\n", "ab", true},
+  };
+  const auto with_text = [](std::string dump, const std::string& text) {
+    for (std::size_t at; (at = dump.find('@')) != std::string::npos;) dump.replace(at, 1, "<<" + text + ">>");
+    return dump;
+  };
+  for (const auto& c : cases) {
+    std::string long_text;
+    while (long_text.size() < (std::size_t{3} << 20)) long_text += c.pattern;
+    const std::size_t times = long_text.size() / c.pattern.size();
+    const Converted short_row = convert_in_memory(with_text(c.dump, c.pattern), 1 << 20, 0, 0, 0, c.all_tables);
+    std::string expected = short_row.facts;
+    for (std::size_t from = 0, open; (open = expected.find("<<", from)) != std::string::npos;) {
+      const std::size_t close = expected.find(">>", open);
+      const std::string quoted = expected.substr(open + 2, close - open - 2);
+      std::string repeated;
+      for (std::size_t i = 0; i < times; ++i) repeated += quoted;
+      expected.replace(open + 2, quoted.size(), repeated);
+      from = open + 2 + repeated.size() + 2;
+    }
+    for (const std::size_t size : {std::size_t{4096}, std::size_t{1} << 20}) {
+      const Converted got = convert_in_memory(with_text(c.dump, long_text), size, 0, 0, 0, c.all_tables);
+      EXPECT_TRUE(got.facts == expected) << c.what << " (size " << size << ")";
+      EXPECT_EQ(got.warnings, short_row.warnings) << c.what;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace pgdump2pl::testing

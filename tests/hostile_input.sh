@@ -35,6 +35,21 @@ long_line() {
     path=$work/$name.fifo
 }
 
+# A COPY row and an INSERT string of 64 MiB each, which the memory the
+# rows below give holds once, not twice.
+long_row() {
+    { printf 'COPY sites (url, id) FROM stdin;\n'; head -c $((64 << 20)) /dev/zero | tr '\0' a; printf '\t7\n\\.\n'; } >"$work/$name.sql"
+    path=$work/$name.sql
+}
+long_string() {
+    {
+        printf "CREATE TABLE sites (url text, id integer);\nINSERT INTO sites VALUES ('"
+        head -c $((64 << 20)) /dev/zero | tr '\0' a
+        printf "', 7);\n"
+    } >"$work/$name.sql"
+    path=$work/$name.sql
+}
+
 # A directory archive whose first table's data file is /dev/zero.
 zero_data_file() {
     path=$work/$name.dir
@@ -109,6 +124,9 @@ done <<'EOF'
 # name                    | options      | dump               | status | message                                       | loads | MiB
 long-line                 | -            | @long_line         | 255    | out of memory                                 | yes   | 256
 long-line-all-tables      | --all-tables | @long_line         | 255    | out of memory                                 | yes   | 256
+long-row                  | -            | @long_row          | 0      | -                                             | -     | 192
+long-row-all-tables       | --all-tables | @long_row          | 0      | -                                             | -     | 192
+long-string-all-tables    | --all-tables | @long_string       | 0      | -                                             | -     | 192
 zero-data-file            | -            | @zero_data_file    | 255    | a line longer than 1 GiB                      | yes   | 2048
 escaped-file-name         | -            | @escape_file_name  | 255    | names the file "\x1B[2J\x00/.." for the data  | yes   | -
 deep-parentheses          | --all-tables | @deep_parentheses  | 0      | COPY reads its rows from outside the script   | yes   | -

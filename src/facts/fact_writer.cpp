@@ -32,6 +32,17 @@ void FactWriter::append(std::string_view bytes) {
   commit(out + bytes.size());
 }
 
+void FactWriter::append_quoted(std::string_view text) {
+  append("'");
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
+    char* out = reserve(quoted_size_bound(kPiece));
+    commit(write_quoted_part(out, p, end, kPiece));
+  }
+  append("'");
+}
+
 void FactWriter::write_banner(std::string_view table_name, std::span<const std::string> lines) {
   append("/**\n * Table ");
   commit(write_comment_text(reserve(comment_text_bound(table_name.size())), table_name));

@@ -34,6 +34,13 @@ class FactWriter {
   }
   void commit(char* end) { used_ = static_cast<std::size_t>(end - buf_.get()); }
   void append(std::string_view bytes);
+  // `text` as write_quoted() writes it, a piece at a time, so that a text
+  // of any length needs no more than a bounded part of the buffer. It
+  // must be followed by kReadSlack readable bytes.
+  void append_quoted(std::string_view text);
+
+  // The most a long text puts in the buffer at once.
+  static constexpr std::size_t kPiece = std::size_t{1} << 16;
 
   bool ok() const { return error_ == 0; }
   int error() const { return error_; }

@@ -35,23 +35,28 @@ char* write_hex_escape(char* out, unsigned char byte) {
 char* write_quoted(char* out, std::string_view text) {
   *out++ = '\'';
   const char* p = text.data();
-  const char* const end = p + text.size();
+  out = write_quoted_part(out, p, p + text.size(), text.size());
+  *out++ = '\'';
+  return out;
+}
+
+char* write_quoted_part(char* out, const char*& p, const char* end, std::size_t most) {
+  const char* const stop = p + std::min(most, static_cast<std::size_t>(end - p));
   // Eight bytes at a time are copied up to the next quote or backslash;
   // the copy may run past the end of the text, into room the bound gives.
-  while (p < end) {
+  while (p < stop) {
     const std::uint64_t word = swar::load8(p);
     const std::uint64_t hits = swar::bytes_equal(word, '\'') | swar::bytes_equal(word, '\\');
     swar::store8(out, word);
-    const auto left = static_cast<std::size_t>(end - p);
+    const auto left = static_cast<std::size_t>(stop - p);
     const std::size_t clean = std::min<std::size_t>(hits == 0 ? 8 : swar::first_flagged(hits), left);
     out += clean;
     p += clean;
-    if (p == end || hits == 0) continue;
+    if (p == stop || hits == 0) continue;
     *out++ = '\\';
     if (*p == '\\' && p + 1 != end && starts_prolog_escape(p[1])) ++p;
     *out++ = *p++;
   }
-  *out++ = '\'';
   return out;
 }
 

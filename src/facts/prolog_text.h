@@ -21,6 +21,12 @@ constexpr std::size_t quoted_size_bound(std::size_t size) { return 2 * size + 2 
 // byte is copied as it is.
 char* write_quoted(char* out, std::string_view text);
 
+// Writes the bytes of a text from `p` on as write_quoted() writes them,
+// without the quotes, and moves `p` past them: `most` of them, or one
+// more to end an escape, or up to `end`, the end of the whole text.
+// `out` needs quoted_size_bound(most): a long text goes a piece at a time.
+char* write_quoted_part(char* out, const char*& p, const char* end, std::size_t most);
+
 // Writes the word at `word`, up to the first whitespace or zero byte, as
 // write_quoted() writes a text, and sets `word_end` to where the word
 // ends: reading a text field and writing it in one pass. The word and

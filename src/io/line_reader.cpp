@@ -41,6 +41,22 @@ bool LineReader::grow() {
   return true;
 }
 
+// Only the unread bytes move, at most a block after a line.
+LineReader::Buffer LineReader::take_buffer() {
+  const std::size_t unread = end_ - pos_;
+  const std::size_t capacity = std::max(block_size_ + 1, unread + 1);
+  Buffer fresh(static_cast<char*>(std::malloc(capacity + kReadSlack)));
+  if (fresh == nullptr) return nullptr;
+  std::memcpy(fresh.get(), buf_.get() + pos_, unread);
+  std::memset(fresh.get() + capacity, 0, kReadSlack);
+  Buffer taken = std::move(buf_);
+  buf_ = std::move(fresh);
+  capacity_ = capacity;
+  end_ = unread;
+  pos_ = 0;
+  return taken;
+}
+
 // Moves the unread bytes to the front, grows the buffer when they fill
 // it, and reads one more block. False when nothing more will come.
 bool LineReader::fill() {

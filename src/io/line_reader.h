@@ -68,16 +68,26 @@ class LineReader {
   // the bytes still buffered are then the overlong line, not more input.
   bool stopped() const { return own_failure_.failed(); }
 
- private:
   struct Free {
     void operator()(char* p) const;
   };
+  using Buffer = std::unique_ptr<char[], Free>;
+  // Whether `p` points into the bytes read so far.
+  bool holds(const char* p) const { return p >= buf_.get() && p < buf_.get() + end_; }
+  // Hands over the buffer, so that a caller keeps a long line where it
+  // was read instead of copying it: the lines handed out stay valid
+  // there, with their scratch byte and kReadSlack readable bytes, and the
+  // reader goes on in a new buffer. nullptr when there is no memory for
+  // the new one; nothing changes then.
+  Buffer take_buffer();
+
+ private:
   bool fill();
   bool grow();
 
   ByteSource& source_;
   std::size_t block_size_;
-  std::unique_ptr<char[], Free> buf_;
+  Buffer buf_;
   std::size_t capacity_;
   std::size_t pos_ = 0;  // next byte to hand out
   std::size_t end_ = 0;  // end of the bytes read so far

@@ -10,7 +10,7 @@ ScanStatus convert_by_layouts(LineReader& lines, FactWriter& facts, const TableS
                               ConversionListener& listener) {
   CopyBlockReader dump(lines);
   BlockWriter block(facts, listener, quoted_as_dumped, false);
-  RowConversion conversion;
+  RowConversion conversion(&lines);
   for (CopyBlockReader::Item item; facts.ok() && (item = dump.next()) != CopyBlockReader::Item::end;) {
     switch (item) {
       case CopyBlockReader::Item::block:

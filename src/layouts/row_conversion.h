@@ -6,6 +6,7 @@
 
 #include "facts/fact_writer.h"
 #include "facts/row_fit.h"
+#include "io/line_reader.h"
 #include "layouts/conversion_rules.h"
 #include "layouts/integer_slot.h"
 #include "layouts/text_slot.h"
@@ -31,6 +32,13 @@ struct RowSlots {
 // Turns the rows of one table after another into facts.
 class RowConversion {
  public:
+  // Rows whose texts may pass this many bytes are written a piece at a
+  // time, and a long word they give a slot stays in `lines`' buffer
+  // rather than being copied (null: rows that come from elsewhere).
+  static constexpr std::size_t kLongText = std::size_t{1} << 20;
+
+  explicit RowConversion(LineReader* lines) : lines_(lines) {}
+
   // Chooses the rule once for all the rows of a table, whose facts are
   // named `functor`.
   void start_table(std::string_view table_name, std::string_view functor);
@@ -52,6 +60,9 @@ class RowConversion {
   [[gnu::always_inline]] inline char* put_field(const char*& row, bool& reading, RowFit& fit, char* out);
   template <std::size_t... kRule>
   static constexpr auto converters(std::index_sequence<kRule...>);
+  [[gnu::cold, gnu::noinline]] RowFit convert_long(const ConversionRule& rule, std::string_view row, FactWriter& out);
+
+  LineReader* lines_;
 
   RowSlots slots_;
   Converter convert_ = nullptr;

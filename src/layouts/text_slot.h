@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <new>
 #include <string_view>
 
 #include "io/bytes.h"
+#include "io/line_reader.h"
 
 namespace pgdump2pl {
 
@@ -15,15 +17,25 @@ namespace pgdump2pl {
 // replacing the word costs a copy and no allocation.
 class TextSlot {
  public:
-  TextSlot() : data_(std::make_unique<char[]>(kInitialCapacity + kReadSlack)), capacity_(kInitialCapacity) {}
+  TextSlot() : storage_(allocate(kInitialCapacity)), text_(storage_.get()), capacity_(kInitialCapacity) {}
 
   void assign(const char* bytes, std::size_t size) {
     if (size > capacity_) grow(size);
-    std::memcpy(data_.get(), bytes, size);
+    std::memcpy(storage_.get(), bytes, size);
+    text_ = storage_.get();
+    size_ = size;
+  }
+  // Keeps the word at `bytes`, which lies in `buffer` with kReadSlack
+  // readable bytes after it, where it is: a long word is not copied. The
+  // buffer becomes the storage of later words.
+  void adopt(LineReader::Buffer buffer, const char* bytes, std::size_t size) {
+    capacity_ = static_cast<std::size_t>(bytes - buffer.get()) + size;
+    storage_ = std::move(buffer);
+    text_ = bytes;
     size_ = size;
   }
 
-  std::string_view view() const { return {data_.get(), size_}; }
+  std::string_view view() const { return {text_, size_}; }
   std::size_t size() const { return size_; }
 
  private:
@@ -31,13 +43,20 @@ class TextSlot {
 
   // Left uninitialised but for the slack: a huge word touches only the
   // pages it fills.
+  static LineReader::Buffer allocate(std::size_t capacity) {
+    LineReader::Buffer bytes(static_cast<char*>(std::malloc(capacity + kReadSlack)));
+    if (bytes == nullptr) throw std::bad_alloc();
+    std::memset(bytes.get() + capacity, 0, kReadSlack);
+    return bytes;
+  }
   void grow(std::size_t size) {
-    capacity_ = std::max(size, 2 * capacity_);
-    data_ = std::make_unique_for_overwrite<char[]>(capacity_ + kReadSlack);
-    std::memset(data_.get() + capacity_, 0, kReadSlack);
+    const std::size_t capacity = std::max(size, 2 * capacity_);
+    storage_ = allocate(capacity);
+    capacity_ = capacity;
   }
 
-  std::unique_ptr<char[]> data_;
+  LineReader::Buffer storage_;
+  const char* text_;
   std::size_t capacity_;
   std::size_t size_ = 0;
 };

@@ -108,7 +108,9 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
     chosen_[k] = field;
     bound += field_term_bound(field->bytes.size()) + 1;
   }
-  char* o = facts.reserve(bound);
+  // A long row goes a field at a time, a long text a piece at a time.
+  const bool in_pieces = bound > kLongRow;
+  char* o = facts.reserve(in_pieces ? functor.size() + 2 : bound);
   std::memcpy(o, functor.data(), functor.size());
   o += functor.size();
   RowFit fit;
@@ -118,12 +120,28 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
     const Field& field = *chosen_[k];
     const bool refitted = &field == &refitted_[k];
     FieldProblem problem = FieldProblem::none;
-    o = write_field_term(columns_[k].type, field, refitted ? utf8_ : encoding, o, problem, dialect);
+    if (in_pieces) {
+      facts.commit(o);
+      if (field.bytes.size() > FactWriter::kPiece && field.source == Field::Source::value &&
+          columns_[k].type.kind == ColumnKind::text) {
+        write_long_text(field.bytes, refitted ? utf8_ : encoding, facts, problem);
+        o = facts.reserve(2);
+      } else {
+        o = facts.reserve(field_term_bound(field.bytes.size()) + 2);
+        o = write_field_term(columns_[k].type, field, refitted ? utf8_ : encoding, o, problem, dialect);
+      }
+    } else {
+      o = write_field_term(columns_[k].type, field, refitted ? utf8_ : encoding, o, problem, dialect);
+    }
     const auto at = static_cast<std::uint32_t>(k + 1);
     if (too_long_[k] && problem == FieldProblem::none) {
       fit.note(at, FieldProblem::too_long, static_cast<std::uint32_t>(columns_[k].type.length));
     }
     fit.note(at, problem);
+  }
+  if (in_pieces) {
+    facts.commit(o);
+    o = facts.reserve(4);
   }
   if (as_list) *o++ = ']';
   if (!columns_.empty()) *o++ = ')';
@@ -131,6 +149,21 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
   *o++ = '\n';
   facts.commit(o);
   return fit;
+}
+
+// A text as write_field_term() writes it, a piece at a time.
+void TableRows::write_long_text(std::string_view text, const TextEncoding& encoding, FactWriter& facts,
+                                FieldProblem& problem) {
+  bool invalid = false;
+  facts.append("'");
+  while (!text.empty()) {
+    const std::size_t size = encoding.piece_end(text, FactWriter::kPiece);
+    char* o = facts.reserve(atom_text_bound(size));
+    facts.commit(encoding.write_atom_text(text.substr(0, size), o, invalid));
+    text.remove_prefix(size);
+  }
+  facts.append("'");
+  if (invalid) problem = FieldProblem::invalid_text;
 }
 
 // The string as column k stores it, in UTF-8, as the server's encoding

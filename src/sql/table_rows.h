@@ -47,6 +47,8 @@ class TableRows {
   // taking its default (a sequence's next value from `catalog`). COPY must
   // give every listed column; INSERT may leave the last ones out. With
   // `as_list` the values are one list argument; `dialect` reads them.
+  // Rows whose fact may pass this many bytes go a field at a time.
+  static constexpr std::size_t kLongRow = std::size_t{1} << 20;
   RowFit write(const RowFields& row, bool copy, std::string_view functor, const TextEncoding& encoding,
                Catalog& catalog, FactWriter& facts, bool as_list = false, PrologDialect dialect = PrologDialect::swi);
 
@@ -61,6 +63,8 @@ class TableRows {
   const Field& default_for(const FactColumn& column, std::size_t k, Catalog& catalog);
   const Field& refit(const Field& field, const ColumnType& type, const TextEncoding& encoding, std::size_t k);
   bool is_generated(std::string_view name) const;
+  static void write_long_text(std::string_view text, const TextEncoding& encoding, FactWriter& facts,
+                              FieldProblem& problem);
 
   const Table* table_ = nullptr;
   std::vector<FactColumn> columns_;

@@ -99,10 +99,28 @@ bool read_constant(SqlLexer& lexer, Field& field) {
   return true;
 }
 
+// Whether the current token is a string that the element ends after:
+// its own text is then the value, and the element's SQL text is not kept.
+// Else a long string would be held twice more, in the capture and the
+// field.
+bool is_lone_string(SqlLexer& lexer) {
+  if (lexer.current().kind != TokenKind::string) return false;
+  if (lexer.window().empty()) lexer.refill_window();
+  for (const char c : lexer.window()) {
+    if (c == ',' || c == ')') return true;
+    if (c != ' ' && c != '\t' && c != '\n' && c != '\r') return false;
+  }
+  return false;
+}
+
 }  // namespace
 
 void read_value_expression(SqlLexer& lexer, RowFields& row) {
   Field& field = row.add(Field::Source::value);
+  if (is_lone_string(lexer)) {
+    read_constant(lexer, field);
+    return;
+  }
   lexer.start_capture();
   // The depth of the tuple itself: a `(` that is current is counted.
   const int depth = lexer.nesting() - (lexer.current().is_symbol("(") ? 1 : 0);

@@ -441,6 +441,17 @@ char* TextEncoding::write_atom_text(std::string_view bytes, char* out, bool& inv
   return sink.end();
 }
 
+std::size_t TextEncoding::piece_end(std::string_view bytes, std::size_t most) const {
+  if (most >= bytes.size() || form_ == Form::converter) return bytes.size();
+  if (form_ != Form::utf8) return most;
+  // A character runs past the cut only if it starts in the last three
+  // bytes before it; cutting before a lead byte never splits one.
+  for (std::size_t back = 1; back <= 3 && back < most; ++back) {
+    if (static_cast<unsigned char>(bytes[most - back]) >= 0xC0) return most - back;
+  }
+  return most;
+}
+
 void TextEncoding::append_utf8(std::string_view bytes, std::string& out) const {
   NameSink sink(out);
   convert(bytes, sink);

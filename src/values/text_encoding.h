@@ -35,6 +35,11 @@ class TextEncoding {
   // SQL_ASCII passes every byte from 128 up through as it is. `out`
   // needs atom_text_bound(bytes.size()).
   char* write_atom_text(std::string_view bytes, char* out, bool& invalid) const;
+  // Where `bytes` may be cut at or before `most` so that writing the two
+  // parts gives what writing them whole gives: never inside a character.
+  // For an encoding read through iconv, which keeps state, no cut: the
+  // size of `bytes`.
+  std::size_t piece_end(std::string_view bytes, std::size_t most) const;
 
   // Converts `bytes` to UTF-8 for a name; invalid bytes stay as they are.
   void append_utf8(std::string_view bytes, std::string& out) const;

@@ -30,10 +30,17 @@ class TypedRowConversion {
   // readable bytes must follow the row.
   RowFit convert(std::string_view row, FactWriter& out);
 
+  // Rows longer than this are written a field at a time, and a long text
+  // a piece at a time.
+  static constexpr std::size_t kLongRow = std::size_t{1} << 20;
+
   std::size_t columns() const { return types_.size(); }
 
  private:
+  char* write_field(std::size_t column, const char*& p, const char* end, char* o, RowFit& fit);
   char* write_text(const char*& p, const char* end, char* out, bool& invalid);
+  RowFit convert_long(std::string_view row, FactWriter& out);
+  void write_long_text(const char*& p, const char* end, FactWriter& out, bool& invalid);
   std::string_view decoded(std::string_view field);
 
   std::string functor_;
