@@ -3,7 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "io/line_reader.h"
 
 namespace pgdump2pl {
 
@@ -26,6 +29,11 @@ struct Field {
   // characters; 0 for none.
   std::int32_t cast_length = 0;
   std::string bytes;
+  // A long string's value where the script was read, in its RowFields'
+  // `held` buffer, in place of `bytes`: such a string is never copied.
+  std::string_view held;
+
+  std::string_view value() const { return held.data() != nullptr ? held : std::string_view(bytes); }
 };
 
 // The fields of one row. The vector only grows, so that its strings keep
@@ -33,8 +41,13 @@ struct Field {
 struct RowFields {
   std::vector<Field> fields;
   std::size_t count = 0;
+  // The reader's buffer that a field's `held` string lies in; one a row.
+  LineReader::Buffer held;
 
-  void clear() { count = 0; }
+  void clear() {
+    count = 0;
+    held.reset();
+  }
   Field& add(Field::Source source) {
     if (count == fields.size()) fields.emplace_back();
     Field& field = fields[count++];
@@ -43,6 +56,7 @@ struct RowFields {
     field.blank_padded = false;
     field.cast_length = 0;
     field.bytes.clear();
+    field.held = {};
     return field;
   }
 };

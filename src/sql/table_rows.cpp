@@ -102,11 +102,13 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
       field = &default_for(columns_[k], k, catalog);
     too_long_[k] = false;
     if (field->source == Field::Source::value &&
-        (field->cast_length > 0 || may_refit(columns_[k].type, field->bytes.size(), field->blank_padded))) {
+        (field->cast_length > 0 ||
+         may_refit(columns_[k].type, field->bytes.size() + field->held.size(), field->blank_padded))) {
       field = &refit(*field, columns_[k].type, encoding, k);
     }
     chosen_[k] = field;
-    bound += field_term_bound(field->bytes.size()) + 1;
+    // A held string leaves `bytes` empty, and `held` is empty otherwise.
+    bound += field_term_bound(field->bytes.size() + field->held.size()) + 1;
   }
   // A long row goes a field at a time, a long text a piece at a time.
   const bool in_pieces = bound > kLongRow;
@@ -122,12 +124,13 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
     FieldProblem problem = FieldProblem::none;
     if (in_pieces) {
       facts.commit(o);
-      if (field.bytes.size() > FactWriter::kPiece && field.source == Field::Source::value &&
+      const std::string_view bytes = field.value();
+      if (bytes.size() > FactWriter::kPiece && field.source == Field::Source::value &&
           columns_[k].type.kind == ColumnKind::text) {
-        write_long_text(field.bytes, refitted ? utf8_ : encoding, facts, problem);
+        write_long_text(bytes, refitted ? utf8_ : encoding, facts, problem);
         o = facts.reserve(2);
       } else {
-        o = facts.reserve(field_term_bound(field.bytes.size()) + 2);
+        o = facts.reserve(field_term_bound(bytes.size()) + 2);
         o = write_field_term(columns_[k].type, field, refitted ? utf8_ : encoding, o, problem, dialect);
       }
     } else {
@@ -174,9 +177,9 @@ const Field& TableRows::refit(const Field& field, const ColumnType& type, const 
   refitted.numeric_literal = field.numeric_literal;
   refitted.bytes.clear();
   if (encoding.name() == "UTF8" || encoding.name() == "SQL_ASCII") {
-    refitted.bytes = field.bytes;
+    refitted.bytes = field.value();
   } else {
-    encoding.append_utf8(field.bytes, refitted.bytes);
+    encoding.append_utf8(field.value(), refitted.bytes);
   }
   cast_characters(field.cast_length, field.blank_padded, refitted.bytes);
   too_long_[k] = !fit_characters(type, field.blank_padded, refitted.bytes);

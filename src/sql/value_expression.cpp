@@ -2,12 +2,16 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "sql/type_name.h"
 #include "values/column_type.h"
 
 namespace pgdump2pl {
 namespace {
+
+// A string longer than this is kept where it was read, not copied.
+constexpr std::size_t kHeldString = std::size_t{1} << 20;
 
 bool ends_element(const Token& token) {
   return token.is_symbol(",") || token.is_symbol(")") || token.is_symbol(";") || token.kind == TokenKind::end ||
@@ -118,6 +122,18 @@ bool is_lone_string(SqlLexer& lexer) {
 void read_value_expression(SqlLexer& lexer, RowFields& row) {
   Field& field = row.add(Field::Source::value);
   if (is_lone_string(lexer)) {
+    // A long one stays in the buffer it was read into, rather than being
+    // held twice while it is copied; one a row, which covers a dump's.
+    const Token& token = lexer.current();
+    if (token.text.size() > kHeldString && row.held == nullptr) {
+      if (LineReader::Buffer held = lexer.take_string_buffer()) {
+        row.held = std::move(held);
+        field.held = token.text;
+        field.blank_padded = token.national;
+        lexer.advance();
+        return;
+      }
+    }
     read_constant(lexer, field);
     return;
   }
