@@ -748,6 +748,13 @@ LineReader::Buffer SqlLexer::take_string_buffer() {
   return taken;
 }
 
+bool SqlLexer::take_decoded_string(std::string& out) {
+  if (token_.kind != TokenKind::string || token_.text.data() != text_.data()) return false;
+  out.swap(text_);
+  token_.text = {};
+  return true;
+}
+
 void SqlLexer::start_capture() {
   capture_.assign(data_, token_end_);
   capture_end_ = capture_.size();

@@ -159,6 +159,10 @@ class SqlLexer {
   // then only the move past it may have happened, and current() stays
   // valid until advance(), which is to be called next either way.
   LineReader::Buffer take_string_buffer();
+  // With a string current whose text was decoded: swaps that text with
+  // `out`, so that it is not copied; false, with nothing changed, for
+  // another token. advance() is to be called next.
+  bool take_decoded_string(std::string& out);
 
   // The data lines of a COPY ... FROM stdin whose `;` (or psql's \copy)
   // is current(): the rest of the `;`'s line is skipped, then each call gives one whole line

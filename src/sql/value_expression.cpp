@@ -122,14 +122,19 @@ bool is_lone_string(SqlLexer& lexer) {
 void read_value_expression(SqlLexer& lexer, RowFields& row) {
   Field& field = row.add(Field::Source::value);
   if (is_lone_string(lexer)) {
-    // A long one stays in the buffer it was read into, rather than being
-    // held twice while it is copied; one a row, which covers a dump's.
+    // A long one stays where the lexer has it, in the buffer it was read
+    // into (one a row, which covers a dump's) or decoded, rather than
+    // being held once more while it is copied.
     const Token& token = lexer.current();
-    if (token.text.size() > kHeldString && row.held == nullptr) {
-      if (LineReader::Buffer held = lexer.take_string_buffer()) {
+    if (token.text.size() > kHeldString) {
+      field.blank_padded = token.national;
+      if (LineReader::Buffer held = row.held == nullptr ? lexer.take_string_buffer() : nullptr) {
         row.held = std::move(held);
         field.held = token.text;
-        field.blank_padded = token.national;
+        lexer.advance();
+        return;
+      }
+      if (lexer.take_decoded_string(field.bytes)) {
         lexer.advance();
         return;
       }
