@@ -25,15 +25,14 @@ struct Field {
   // A string of SQL type character (N'...', or cast to it), which loses
   // its trailing blanks in a text or varchar column.
   bool blank_padded = false;
+  // A long string whose value is its RowFields' `held_text`, where the
+  // script was read, in place of `bytes`: such a string is never copied.
+  // Set only while that text is, and cleared with it.
+  bool held = false;
   // An explicit cast to character(n) or varchar(n) cuts it to n
   // characters; 0 for none.
   std::int32_t cast_length = 0;
   std::string bytes;
-  // A long string's value where the script was read, in its RowFields'
-  // `held` buffer, in place of `bytes`: such a string is never copied.
-  std::string_view held;
-
-  std::string_view value() const { return held.data() != nullptr ? held : std::string_view(bytes); }
 };
 
 // The fields of one row. The vector only grows, so that its strings keep
@@ -41,13 +40,21 @@ struct Field {
 struct RowFields {
   std::vector<Field> fields;
   std::size_t count = 0;
-  // The reader's buffer that a field's `held` string lies in; one a row.
+  // The reader's buffer that the value of a `held` field lies in; one a row.
   LineReader::Buffer held;
+  std::string_view held_text;
 
   void clear() {
     count = 0;
-    held.reset();
+    if (held != nullptr) let_go();
   }
+  // Out of the way of rows that hold nothing, which are nearly all.
+  void let_go() {
+    for (Field& field : fields) field.held = false;
+    held.reset();
+    held_text = {};
+  }
+  std::string_view value(const Field& field) const { return field.held ? held_text : std::string_view(field.bytes); }
   Field& add(Field::Source source) {
     if (count == fields.size()) fields.emplace_back();
     Field& field = fields[count++];
@@ -56,7 +63,6 @@ struct RowFields {
     field.blank_padded = false;
     field.cast_length = 0;
     field.bytes.clear();
-    field.held = {};
     return field;
   }
 };

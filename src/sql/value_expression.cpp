@@ -130,7 +130,8 @@ void read_value_expression(SqlLexer& lexer, RowFields& row) {
       field.blank_padded = token.national;
       if (LineReader::Buffer held = row.held == nullptr ? lexer.take_string_buffer() : nullptr) {
         row.held = std::move(held);
-        field.held = token.text;
+        row.held_text = token.text;
+        field.held = true;
         lexer.advance();
         return;
       }

@@ -36,13 +36,12 @@ char* write_field_term(const ColumnType& type, const Field& field, const TextEnc
     std::memcpy(out, kNull.data(), kNull.size());
     return out + kNull.size();
   }
-  const std::string_view bytes = field.value();
   if (field.source == Field::Source::expression) {
     problem = FieldProblem::expression;
   } else if (type.kind != ColumnKind::text) {
-    char* end = write_printed_value(type, bytes, out);
+    char* end = write_printed_value(type, field.bytes, out);
     if (end == nullptr) {
-      end = write_value_term(type, bytes, out, field.numeric_literal);
+      end = write_value_term(type, field.bytes, out, field.numeric_literal);
       bool quoted = false;
       if (end != nullptr) end = fit_to_dialect(dialect, out, end, quoted);
       if (quoted) problem = FieldProblem::dialect;
@@ -51,7 +50,7 @@ char* write_field_term(const ColumnType& type, const Field& field, const TextEnc
     problem = problem_of_kind(type.kind);
   }
   bool invalid = false;
-  out = write_atom(bytes, encoding, out, invalid);
+  out = write_atom(field.bytes, encoding, out, invalid);
   if (problem == FieldProblem::none && invalid) problem = FieldProblem::invalid_text;
   return out;
 }
