@@ -261,5 +261,15 @@ TEST(Conversion, LongTextsConvertAsTheirShortPatternRepeated) {
   }
 }
 
+// A long INSERT string kept where it was read is checked against its
+// column's length as a short one is: written whole, and warned about.
+TEST(Conversion, LongStringsKeptWhereReadMeetTheirColumnsLength) {
+  const std::string text(std::size_t{3} << 20, 'x');
+  const Converted got = convert_in_memory(
+      "CREATE TABLE v (a varchar(3), b text);\nINSERT INTO v VALUES ('" + text + "', 'y');\n", 1 << 20, 0, 0, 0, true);
+  EXPECT_NE(got.facts.find("v('" + text + "','y').\n"), std::string::npos);
+  EXPECT_NE(got.warnings.find("longer than 3 characters"), std::string::npos) << got.warnings;
+}
+
 }  // namespace
 }  // namespace pgdump2pl::testing
