@@ -229,6 +229,10 @@ TEST(Conversion, LongTextsConvertAsTheirShortPatternRepeated) {
       {"a string of an INSERT", "CREATE TABLE t (a integer, b text);\nINSERT INTO t VALUES (1, '@');\n",
        "it''s \303\251\\\342\202", true},
       {"a string in an expression", "INSERT INTO t VALUES (1, '@' || 'x');\n", "it''s\\", true},
+      {"strings kept where they were read, one a row, in text and other columns",
+       "CREATE TABLE t (a integer, b text, c text);\n"
+       "INSERT INTO t VALUES (1, '@', 'x'), (2, 'y', '@'), (3, N'@ ', '@');\nINSERT INTO t VALUES ('@', 'z', NULL);\n",
+       "plain \303\251\\ ", true},
       {"a field count that is wrong", "COPY t (a) FROM stdin;\n1\t@\n2\n\\.\n", "ab", true},
   };
   const auto with_text = [](std::string dump, const std::string& text) {
@@ -255,6 +259,16 @@ TEST(Conversion, LongTextsConvertAsTheirShortPatternRepeated) {
       EXPECT_EQ(got.warnings, short_row.warnings) << c.what;
     }
   }
+}
+
+// A long INSERT string kept where it was read is checked against its
+// column's length as a short one is: written whole, and warned about.
+TEST(Conversion, LongStringsKeptWhereReadMeetTheirColumnsLength) {
+  const std::string text(std::size_t{3} << 20, 'x');
+  const Converted got = convert_in_memory(
+      "CREATE TABLE v (a varchar(3), b text);\nINSERT INTO v VALUES ('" + text + "', 'y');\n", 1 << 20, 0, 0, 0, true);
+  EXPECT_NE(got.facts.find("v('" + text + "','y').\n"), std::string::npos);
+  EXPECT_NE(got.warnings.find("longer than 3 characters"), std::string::npos) << got.warnings;
 }
 
 }  // namespace

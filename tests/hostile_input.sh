@@ -126,7 +126,7 @@ long-line                 | -            | @long_line         | 255    | out of 
 long-line-all-tables      | --all-tables | @long_line         | 255    | out of memory                                 | yes   | 256
 long-row                  | -            | @long_row          | 0      | -                                             | -     | 192
 long-row-all-tables       | --all-tables | @long_row          | 0      | -                                             | -     | 192
-long-string-all-tables    | --all-tables | @long_string       | 0      | -                                             | -     | 192
+long-string-all-tables    | --all-tables | @long_string       | 0      | -                                             | -     | 128
 zero-data-file            | -            | @zero_data_file    | 255    | a line longer than 1 GiB                      | yes   | 2048
 escaped-file-name         | -            | @escape_file_name  | 255    | names the file "\x1B[2J\x00/.." for the data  | yes   | -
 deep-parentheses          | --all-tables | @deep_parentheses  | 0      | COPY reads its rows from outside the script   | yes   | -

@@ -739,6 +739,22 @@ const Token& SqlLexer::consume(std::size_t n, int closed) {
   return lex_next();
 }
 
+LineReader::Buffer SqlLexer::take_string_buffer() {
+  if (token_.kind != TokenKind::string || capturing_ || !lines_.holds(token_.text.data())) return nullptr;
+  lines_.consume(token_end_);
+  token_end_ = 0;
+  LineReader::Buffer taken = lines_.take_buffer();
+  sync();
+  return taken;
+}
+
+bool SqlLexer::take_decoded_string(std::string& out) {
+  if (token_.kind != TokenKind::string || token_.text.data() != text_.data()) return false;
+  out.swap(text_);
+  token_.text = {};
+  return true;
+}
+
 void SqlLexer::start_capture() {
   capture_.assign(data_, token_end_);
   capture_end_ = capture_.size();

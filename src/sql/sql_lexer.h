@@ -152,6 +152,18 @@ class SqlLexer {
   Quoting string_quoting() const { return standard_conforming_strings_ ? Quoting::plain : Quoting::escapes; }
   void decode_quoted(std::string_view body, char quote, Quoting quoting, std::string& out) const;
 
+  // With a string current whose text is the script's bytes as they stand
+  // (nothing decoded): moves past it, and hands over the reader's buffer
+  // that holds it, so that a long string is kept where it was read; the
+  // text stays valid there. nullptr when its text is not the buffer's;
+  // then only the move past it may have happened, and current() stays
+  // valid until advance(), which is to be called next either way.
+  LineReader::Buffer take_string_buffer();
+  // With a string current whose text was decoded: swaps that text with
+  // `out`, so that it is not copied; false, with nothing changed, for
+  // another token. advance() is to be called next.
+  bool take_decoded_string(std::string& out);
+
   // The data lines of a COPY ... FROM stdin whose `;` (or psql's \copy)
   // is current(): the rest of the `;`'s line is skipped, then each call gives one whole line
   // without its line end, false at the end of the script or on a read

@@ -103,13 +103,17 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
     too_long_[k] = false;
     if (field->source == Field::Source::value &&
         (field->cast_length > 0 || may_refit(columns_[k].type, field->bytes.size(), field->blank_padded))) {
-      field = &refit(*field, columns_[k].type, encoding, k);
+      field = &refit(*field, row.value(*field), columns_[k].type, encoding, k);
     }
     chosen_[k] = field;
     bound += field_term_bound(field->bytes.size()) + 1;
   }
+  // A string held where it was read is long, so its row goes in pieces.
+  const bool holding = row.held != nullptr;
+  if (holding) [[unlikely]]
+    refit_held(row, encoding);
   // A long row goes a field at a time, a long text a piece at a time.
-  const bool in_pieces = bound > kLongRow;
+  const bool in_pieces = bound > kLongRow || holding;
   char* o = facts.reserve(in_pieces ? functor.size() + 2 : bound);
   std::memcpy(o, functor.data(), functor.size());
   o += functor.size();
@@ -122,13 +126,15 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
     FieldProblem problem = FieldProblem::none;
     if (in_pieces) {
       facts.commit(o);
-      if (field.bytes.size() > FactWriter::kPiece && field.source == Field::Source::value &&
+      const std::string_view bytes = row.value(field);
+      if (bytes.size() > FactWriter::kPiece && field.source == Field::Source::value &&
           columns_[k].type.kind == ColumnKind::text) {
-        write_long_text(field.bytes, refitted ? utf8_ : encoding, facts, problem);
+        write_long_text(bytes, refitted ? utf8_ : encoding, facts, problem);
         o = facts.reserve(2);
       } else {
-        o = facts.reserve(field_term_bound(field.bytes.size()) + 2);
-        o = write_field_term(columns_[k].type, field, refitted ? utf8_ : encoding, o, problem, dialect);
+        o = facts.reserve(field_term_bound(bytes.size()) + 2);
+        o = write_field_term(columns_[k].type, whole(field, bytes, k), refitted ? utf8_ : encoding, o, problem,
+                             dialect);
       }
     } else {
       o = write_field_term(columns_[k].type, field, refitted ? utf8_ : encoding, o, problem, dialect);
@@ -151,6 +157,29 @@ RowFit TableRows::write(const RowFields& row, bool copy, std::string_view functo
   return fit;
 }
 
+// A held string has its `bytes` empty, so its column's length was not
+// checked with the others.
+[[gnu::noinline]] void TableRows::refit_held(const RowFields& row, const TextEncoding& encoding) {
+  for (std::size_t k = 0; k < columns_.size(); ++k) {
+    const Field& field = *chosen_[k];
+    if (field.held && may_refit(columns_[k].type, row.held_text.size(), field.blank_padded)) {
+      chosen_[k] = &refit(field, row.held_text, columns_[k].type, encoding, k);
+    }
+  }
+}
+
+// The field as write_field_term() takes it: a held string of a type
+// other than text, which is written whole anyway, is copied to refitted_[k]
+// (free, as the field was not refitted).
+const Field& TableRows::whole(const Field& field, std::string_view value, std::size_t k) {
+  if (!field.held) return field;
+  Field& copy = refitted_[k];
+  copy = field;
+  copy.bytes.assign(value);
+  copy.held = false;
+  return copy;
+}
+
 // A text as write_field_term() writes it, a piece at a time.
 void TableRows::write_long_text(std::string_view text, const TextEncoding& encoding, FactWriter& facts,
                                 FieldProblem& problem) {
@@ -168,15 +197,16 @@ void TableRows::write_long_text(std::string_view text, const TextEncoding& encod
 
 // The string as column k stores it, in UTF-8, as the server's encoding
 // has it: cut by a cast, padded or trimmed by its column.
-const Field& TableRows::refit(const Field& field, const ColumnType& type, const TextEncoding& encoding, std::size_t k) {
+const Field& TableRows::refit(const Field& field, std::string_view value, const ColumnType& type,
+                              const TextEncoding& encoding, std::size_t k) {
   Field& refitted = refitted_[k];
   refitted.source = field.source;
   refitted.numeric_literal = field.numeric_literal;
   refitted.bytes.clear();
   if (encoding.name() == "UTF8" || encoding.name() == "SQL_ASCII") {
-    refitted.bytes = field.bytes;
+    refitted.bytes = value;
   } else {
-    encoding.append_utf8(field.bytes, refitted.bytes);
+    encoding.append_utf8(value, refitted.bytes);
   }
   cast_characters(field.cast_length, field.blank_padded, refitted.bytes);
   too_long_[k] = !fit_characters(type, field.blank_padded, refitted.bytes);

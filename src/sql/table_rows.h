@@ -61,8 +61,11 @@ class TableRows {
   };
 
   const Field& default_for(const FactColumn& column, std::size_t k, Catalog& catalog);
-  const Field& refit(const Field& field, const ColumnType& type, const TextEncoding& encoding, std::size_t k);
+  const Field& refit(const Field& field, std::string_view value, const ColumnType& type, const TextEncoding& encoding,
+                     std::size_t k);
   bool is_generated(std::string_view name) const;
+  void refit_held(const RowFields& row, const TextEncoding& encoding);
+  const Field& whole(const Field& field, std::string_view value, std::size_t k);
   static void write_long_text(std::string_view text, const TextEncoding& encoding, FactWriter& facts,
                               FieldProblem& problem);
 

@@ -2,12 +2,16 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "sql/type_name.h"
 #include "values/column_type.h"
 
 namespace pgdump2pl {
 namespace {
+
+// A string longer than this is kept where it was read, not copied.
+constexpr std::size_t kHeldString = std::size_t{1} << 20;
 
 bool ends_element(const Token& token) {
   return token.is_symbol(",") || token.is_symbol(")") || token.is_symbol(";") || token.kind == TokenKind::end ||
@@ -118,6 +122,24 @@ bool is_lone_string(SqlLexer& lexer) {
 void read_value_expression(SqlLexer& lexer, RowFields& row) {
   Field& field = row.add(Field::Source::value);
   if (is_lone_string(lexer)) {
+    // A long one stays where the lexer has it, in the buffer it was read
+    // into (one a row, which covers a dump's) or decoded, rather than
+    // being held once more while it is copied.
+    const Token& token = lexer.current();
+    if (token.text.size() > kHeldString) {
+      field.blank_padded = token.national;
+      if (LineReader::Buffer held = row.held == nullptr ? lexer.take_string_buffer() : nullptr) {
+        row.held = std::move(held);
+        row.held_text = token.text;
+        field.held = true;
+        lexer.advance();
+        return;
+      }
+      if (lexer.take_decoded_string(field.bytes)) {
+        lexer.advance();
+        return;
+      }
+    }
     read_constant(lexer, field);
     return;
   }
