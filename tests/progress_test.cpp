@@ -151,6 +151,8 @@ TEST(Progress, SaysHowFarAndHowLongLeftInOneLineThatNeverWraps) {
       {1'000'000, 1, 3'600'000'000, 0, "\rpgdump2pl: 1.0 MB read, 1.0 MB/s, 0%, 59:59 left\x1b[K"},
       {1'000'000, 1, 3'601'000'000, 0, "\rpgdump2pl: 1.0 MB read, 1.0 MB/s, 0%, 1:00:00 left\x1b[K"},
       {999'999, 1, 1'000'000, 0, "\rpgdump2pl: 1.0 MB read, 1.0 MB/s, 99%, 0:00 left\x1b[K"},
+      // A trickle below a byte a second still gives a time.
+      {1, 2, 1'000, 0, "\rpgdump2pl: 0.0 MB read, 0.0 MB/s, 0%, 33:18 left\x1b[K"},
       // No rate yet, and a file that grew while it was read: no time left.
       {500'000, 0, 1'000'000, 0, "\rpgdump2pl: 0.5 MB read, 0.0 MB/s, 50%\x1b[K"},
       {3'000'000, 3, 1'000'000, 0, "\rpgdump2pl: 3.0 MB read, 1.0 MB/s, 100%\x1b[K"},
