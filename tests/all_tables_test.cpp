@@ -117,11 +117,11 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
        "COPY country (name, code, id) FROM stdin DELIMITER '|' NULL 'NA';\nFrance|FR|1\nNA|x\\|y|2\n\\.\n"
        "COPY country FROM stdin WITH (FORMAT csv, HEADER true, FORCE_NULL (code), FORCE_NOT_NULL (name));\n"
        "id,name,code\n3,,\"\"\n4,\"a \"\"b\"\"\nc\",\"\"\n\\.\n"
-       "COPY country (id, name) FROM stdin CSV QUOTE AS '''';\n5,'x,y'\n\\.\n",
+       "COPY country (id, name) FROM stdin CSV QUOTE AS '''';\n5,'x,y'\n6,\n\\.\n",
        block("country", declared("country/3") + "country(1,'France','FR').\ncountry(2,'$null$','x|y').\n", 2,
              kCountry) +
            block("country", "country(3,'','$null$').\ncountry(4,'a \"b\"\\nc','$null$').\n", 2, kCountry) +
-           block("country", "country(5,'x,y','$null$').\n", 1, kCountry)},
+           block("country", "country(5,'x,y','$null$').\ncountry(6,'$null$','$null$').\n", 2, kCountry)},
       {"INSERT forms: one block for consecutive INSERTs, columns in declared order",
        "CREATE TABLE actor (id serial, name text, born int DEFAULT 1900, seen timestamptz DEFAULT now());\n"
        "INSERT INTO actor (name, born) VALUES ('Ann', 1950), (E'B\\tb', DEFAULT);\n"
@@ -192,12 +192,13 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
        block("t", declared("t/2") + "t('caf\xc3\xa9 \xc3\xa9','\xc3\xa9 ').\n", 1, {"a text", "b varchar(2)"}) +
            block("t", "t('\xc3\xa9\\\\303','\xc3\xa9\xc3\xa9').\n", 1, {"a text", "b varchar(2)"})},
       {"psql's \\copy: rows from stdin, a file warned about; a CSV quote left open ends at \\.",
-       "CREATE TABLE t (a int, b text);\n\\copy t (b, a) from stdin with (format csv);\n\"x,y\",1\n\\.\n"
+       "CREATE TABLE t (a int, b text);\n\\copy t (b, a) from stdin with (format csv, escape '\\');\n\"x,y\",1\n"
+       "\"a\n\\\"b\",2\n\\.\n"
        "\\copy t from 'f.csv'\nCOPY t FROM stdin CSV;\n2,ok\n3,\"never\n4,x\n\\.\nINSERT INTO t VALUES (5, 'after');\n",
-       block("t", declared("t/2") + "t(1,'x,y').\n", 1, {"a int", "b text"}) +
+       block("t", declared("t/2") + "t(1,'x,y').\nt(2,'a\\n\"b').\n", 2, {"a int", "b text"}) +
            block("t", "t(2,'ok').\n", 1, {"a int", "b text"}) + block("t", "t(5,'after').\n", 1, {"a int", "b text"}),
-       "pgdump2pl: dump.sql:5: warning: \\copy reads its rows from outside the script: table t gets no facts from it\n"
-       "pgdump2pl: dump.sql:8: warning: the COPY data ends inside a quoted CSV field: table t gets no fact from the "
+       "pgdump2pl: dump.sql:7: warning: \\copy reads its rows from outside the script: table t gets no facts from it\n"
+       "pgdump2pl: dump.sql:10: warning: the COPY data ends inside a quoted CSV field: table t gets no fact from the "
        "row "
        "that begins here\n"},
       {"pg_dump's definitions: a default before a line end, names quoted in the banner only as SQL must",
