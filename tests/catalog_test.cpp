@@ -210,9 +210,10 @@ const TableCase kTables[] = {
      "public.d a:i4=c:-1 b:num=c:-2.5 c:text=c:y d:text e:text=c:2024-01-01 f:i4=expr:1 + 2"
      " g:text=expr:CURRENT_TIMESTAMP h:text=expr:'a' || 'b' i:i4=c:1 j:bool=c:false k:i4=c:-7"
      " l:text=expr:lower('X')"},
-    {"create sequence s; create table n (a int default nextval('s'), b int default nextval(('s'::text)::regclass));",
+    {"create sequence s; create table n (a int default nextval('s'), b int default nextval(('s'::text)::regclass),"
+     " c int default nextval('db.public.s'));",
      {"", "n"},
-     "public.n a:i4=seq:public.s b:i4=seq:public.s"},
+     "public.n a:i4=seq:public.s b:i4=seq:public.s c:i4=seq:public.s"},
     // inheritance: merged columns, one added and one dropped later
     {"create table inh1 (a int, b text); create table inh2 (b text, c int default 4);"
      " create table ch (c int default 6, d int, a int) inherits (inh1, inh2);"
