@@ -131,7 +131,8 @@ TEST(SqlLexer, CapturesTheRawTextOfAnExpression) {
 TEST(SqlLexer, SkipsToTheEndOfTheStatement) {
   const std::string_view script =
       "CREATE OR REPLACE FUNCTION f() BEGIN ATOMIC SELECT CASE WHEN true THEN 1 END; SELECT (1;2); END; next (;); "
-      "CREATE TABLE begin (a int); CREATE FUNCTION g(begin int) RETURNS int RETURN 1; x \\q\n";
+      "CREATE TABLE begin (a int); CREATE FUNCTION g(begin int) RETURNS int RETURN 1; "
+      "CREATE PROCEDURE p() BEGIN ATOMIC SELECT 1; END; x \\q\n";
   std::string stops;
   MemorySource source(script);
   LineReader lines(source, 5);
@@ -141,7 +142,7 @@ TEST(SqlLexer, SkipsToTheEndOfTheStatement) {
     lexer.skip_statement();
     stops += first + ">" + std::string(lexer.current().text) + " ";
   }
-  EXPECT_EQ(stops, "create>; next>; create>; create>; x>q ");
+  EXPECT_EQ(stops, "create>; next>; create>; create>; create>; x>q ");
 }
 
 TEST(SqlLexer, EndsAtAFailedRead) {
