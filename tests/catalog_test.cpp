@@ -346,6 +346,7 @@ const SequenceCase kSequences[] = {
     {"create sequence s start 5; select nextval('s'); alter sequence s restart;", "public.s", "5 6"},
     {"create sequence s increment by -2;", "public.s", "-1 -3"},
     {"create sequence s as smallint start with 32766;", "public.s", "32766 32767 x"},
+    {"create sequence s as integer increment -1 start -2147483647;", "public.s", "-2147483647 -2147483648 x"},
     {"create sequence s maxvalue 2 cycle;", "public.s", "1 2 1"},
     {"create sequence s; drop sequence s;", "public.s", "x"},
     {"create table t (id serial); drop table t;", "public.t_id_seq", "x"},
