@@ -248,11 +248,12 @@ const TableCase kTables[] = {
      {"", "pb"},
      "public.pb a:i4 k:text z:f4"},
     // ALTER TABLE's actions
-    {"create table t (a int, b text, c int); alter table if exists only t add column if not exists a text,"
-     " add d serial, drop column b cascade, alter column a type numeric(4,1), alter c set default 5,"
+    {"create table t (a int, b text, c int, g int generated always as (a) stored);"
+     " alter table if exists only t add column if not exists a text, add d serial, drop column b cascade,"
+     " alter column a type numeric(4,1), alter c set default 5, alter g drop expression,"
      " add constraint x check (a > 0); alter table t rename column c to \"C\"; alter table t rename to u;",
      {"", "u"},
-     "public.u a:num/1 C:i4=c:5 d:i4=seq:public.t_d_seq"},
+     "public.u a:num/1 C:i4=c:5 g:i4 d:i4=seq:public.t_d_seq"},
     // domains over domains, and enums
     {"create domain d1 as int default 7; create domain d2 d1 not null; create type m as enum ('a', 'b');"
      " create table t (a d2, b d2 default null, c d1, e m, f d1[]); alter table t alter column c set default 3;"
