@@ -163,13 +163,13 @@ TEST(AllTables, ReadsTheScriptAsPsqlDoes) {
        "INSERT INTO public.t VALUES (2, 'it''s', false);\n-- between\nINSERT INTO public.t VALUES (3, NULL, NULL);\n"
        "INSERT INTO public.t VALUES\n\t(4, 'a', true),\n\t(5, 'b\nc', false);\n"
        "INSERT INTO public.t (a, b, c) VALUES (6, 'y', true) ON CONFLICT DO NOTHING;\n"
-       "INSERT INTO public.t VALUES (7, 'z', maybe);\n",
+       "INSERT INTO public.t VALUES (7, 'z', maybe);\nINSERT INTO public.t VALUES (8, 'w', true, 9);\n",
        block("t",
              declared("t/3") +
                  "t(1,'x',true).\nt(2,'it\\'s',false).\nt(3,'$null$','$null$').\nt(4,'a',true).\nt(5,'b\\nc',false).\n"
                  "t(6,'y',true).\nt(7,'z','maybe').\n",
-             7, {"a integer", "b text", "c boolean"}),
-       misfit(11, "t", "field 3 is an expression", 1, 7)},
+             8, {"a integer", "b text", "c boolean"}),
+       misfit(11, "t", "field 3 is an expression", 2, 8)},
       {"numbers as PostgreSQL casts them, Unicode escapes in a LATIN1 script",
        "CREATE TABLE n (i int, f float8, r real);\nINSERT INTO n VALUES (2.5, -0, -1.5e10), ('3', '-0', 16777217), "
        "(4., 1., 2.);\n"
