@@ -42,10 +42,11 @@ std::string misfit(int line, std::string_view table, std::string_view what, int 
 
 // A column's type by a letter.
 std::string type_of(char letter) {
-  const std::string_view letters = "isgofrnpbtavcw";
-  const char* const types[] = {
-      "integer",       "smallint", "bigint", "oid",       "double precision",      "real",         "numeric",
-      "numeric(10,2)", "boolean",  "text",   "integer[]", "character varying(20)", "character(4)", "varchar(4)"};
+  const std::string_view letters = "isgofrnpbtavcwd";
+  const char* const types[] = {"integer",          "smallint",   "bigint",    "oid",
+                               "double precision", "real",       "numeric",   "numeric(10,2)",
+                               "boolean",          "text",       "integer[]", "character varying(20)",
+                               "character(4)",     "varchar(4)", "numeric(1)"};
   return types[letters.find(letter)];
 }
 
@@ -66,6 +67,7 @@ TEST(AllTables, WritesEachCopyFieldAsTheTermOfItsType) {
        "1.5NaN,1.0Inf,-1.0Inf,1.5NaN,'Infinity',-1.0Inf", "field 5 is not a number"},
       {"fr", "3.14159265358979\t3.14159265358979", "3.14159265358979,3.1415927", ""},
       {"nn", "inf\t2e1x", "1.0Inf,'2e1x'", "field 2 is not a number"},
+      {"d", "7.5", "8", ""},
       {"n", "1e1043", "1" + std::string(1043, '0'), ""},  // as long as a term for 6 bytes may be
       {"npnn", "12.50\t1\t1.5e10\t1.50e1", "12.50,1.00,15000000000,15.0", ""},
       {"nn", huge + ".5\t2e308", "'" + huge + ".5'," + huge.substr(0, 1) + "0" + std::string(307, '0'),
