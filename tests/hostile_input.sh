@@ -88,6 +88,8 @@ while IFS='|' read -r name options dump expected message loads memory; do
     read -r dump <<<"$dump"
     read -r message <<<"$message"
     read -r expected loads memory <<<"$expected $loads $memory"
+    # A sanitized build reserves more address space than any limit here.
+    [[ $memory != - && -n ${HOSTILE_INPUT_NO_MEMORY_LIMIT:-} ]] && continue
     case $dump in
     @*) "${dump#@}" ;;
     *)
