@@ -210,6 +210,7 @@ const TableCase kTables[] = {
      "public.d a:i4=c:-1 b:num=c:-2.5 c:text=c:y d:text e:text=c:2024-01-01 f:i4=expr:1 + 2"
      " g:text=expr:CURRENT_TIMESTAMP h:text=expr:'a' || 'b' i:i4=c:1 j:bool=c:false k:i4=c:-7"
      " l:text=expr:lower('X')"},
+    {"create table q (\"serial\" int, a \"serial\");", {"", "q"}, "public.q serial:i4 a:i4=seq:public.q_a_seq"},
     {"create sequence s; create table n (a int default nextval('s'), b int default nextval(('s'::text)::regclass),"
      " c int default nextval('db.public.s'));",
      {"", "n"},

@@ -92,8 +92,9 @@ bool Catalog::resolve_type(const TypeName& type, Column& column, std::string& do
     domain = key;
     return false;
   }
-  if (type.name.schema.empty() && !type.quoted && !type.array) {
-    // serial and its kin are an integer type with a sequence of its own.
+  if (type.name.schema.empty() && !type.array) {
+    // serial and its kin are an integer type with a sequence of its own,
+    // quoted or not, as PostgreSQL compares the bare name.
     static constexpr std::string_view kSerials[][2] = {{"serial", "integer"},       {"serial4", "integer"},
                                                        {"smallserial", "smallint"}, {"serial2", "smallint"},
                                                        {"bigserial", "bigint"},     {"serial8", "bigint"}};
