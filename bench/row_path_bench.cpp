@@ -9,8 +9,8 @@
 #include "conversion.h"
 #include "facts/fact_writer.h"
 #include "io/byte_sink.h"
-#include "io/byte_source.h"
 #include "io/line_reader.h"
+#include "io/memory_source.h"
 #include "layouts/row_conversion.h"
 
 namespace pgdump2pl {
@@ -19,22 +19,6 @@ namespace {
 class DiscardSink final : public ByteSink {
  public:
   int write(const char*, std::size_t) override { return 0; }
-};
-
-class MemorySource final : public ByteSource {
- public:
-  explicit MemorySource(std::string_view bytes) : rest_(bytes) {}
-  ReadResult read(char* dest, std::size_t capacity) override {
-    const std::size_t n = std::min(capacity, rest_.size());
-    std::memcpy(dest, rest_.data(), n);
-    rest_.remove_prefix(n);
-    return {n, false};
-  }
-  const Failure& failure() const override { return none_; }
-
- private:
-  std::string_view rest_;
-  Failure none_;  // it never fails
 };
 
 class IgnoreMisfits final : public ConversionListener {

@@ -1,13 +1,11 @@
 #include "sql/copy_statement.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string_view>
 #include <utility>
 
-#include "io/byte_source.h"
 #include "io/line_reader.h"
-
+#include "io/memory_source.h"
 #include "sql/object_names.h"
 
 namespace pgdump2pl {
@@ -159,27 +157,10 @@ class OptionReader {
   bool delimiter_set_ = false, null_set_ = false, escape_set_ = false;
 };
 
-// The bytes of a meta command, for a lexer of their own.
-class TextSource final : public ByteSource {
- public:
-  explicit TextSource(std::string_view text) : rest_(text) {}
-  ReadResult read(char* dest, std::size_t capacity) override {
-    const std::size_t n = std::min(capacity, rest_.size());
-    std::memcpy(dest, rest_.data(), n);
-    rest_.remove_prefix(n);
-    return {n, false};
-  }
-  const Failure& failure() const override { return failure_; }
-
- private:
-  std::string_view rest_;
-  Failure failure_;
-};
-
 }  // namespace
 
 bool read_slash_copy(std::string_view command, bool standard_conforming_strings, CopyStatement& copy) {
-  TextSource source(command);
+  MemorySource source(command);
   LineReader lines(source, command.size() + 1);
   SqlLexer lexer(lines);
   lexer.set_standard_conforming_strings(standard_conforming_strings);
