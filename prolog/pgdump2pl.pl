@@ -34,12 +34,12 @@
 load_facts(File) :-
     load_facts(File, []).
 
-load_facts(Caller:Spec, Options) :-
+load_facts(Caller:Source, Options) :-
     must_be(list, Options),
     option(module(Module), Options, Caller),
     must_be(atom, Module),
     option(encoding(Encoding), Options, utf8),
-    absolute_file_name(Spec, File, [file_type(prolog), access(read)]),
+    absolute_file_name(Source, File, [file_type(prolog), access(read)]),
     current_prolog_flag(agc_margin, Margin),
     setup_call_cleanup(
         ( open(File, read, In, [encoding(Encoding)]),
