@@ -3,7 +3,6 @@
 % float by its exact value, an atom by the hex of its UTF-8 bytes, so that
 % no two different values print alike.
 :- use_module(library(utf8)).
-:- use_module('../prolog/pgdump2pl').
 
 print_rows :-
     % As the README says to load a UTF-8 dump's facts in any locale.
@@ -11,7 +10,8 @@ print_rows :-
     absolute_file_name('facts.pl', File),
     forall((source_file(Fact, File), clause(Fact, true)), print_row(Fact)).
 
-% The same, loaded by load_facts/1 into a module of their own.
+% The same, loaded by load_facts/1 (loaded first) into a module of their
+% own.
 print_loaded_rows :-
     load_facts(loaded:'facts.pl'),
     forall(( current_predicate(loaded:Name/Arity), functor(Fact, Name, Arity),
