@@ -12,7 +12,10 @@
 # and the largest peak RSS (/usr/bin/time) of each, and each median's
 # ratio to consult's. Every way must give the same number of clauses.
 # BENCH_DIR keeps the dump and the facts there instead of in a temporary
-# directory removed at the end.
+# directory removed at the end. PGDUMP2PL_LOADER names the loader to time
+# (the load-bench target gives the build tree's, with its plain-fact
+# reader); prolog/pgdump2pl.pl without it, which reads every line with
+# Prolog's reader.
 set -euo pipefail
 
 if (($# < 2)); then
@@ -21,7 +24,7 @@ if (($# < 2)); then
 fi
 converter=$1 generator=$2 size=${3:-300} mode=${4:-default}
 runs=${BENCH_RUNS:-3}
-loader=$(cd "$(dirname "${BASH_SOURCE[0]}")/../prolog" && pwd)/pgdump2pl.pl
+loader=${PGDUMP2PL_LOADER:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../prolog" && pwd)/pgdump2pl.pl}
 [[ -x /usr/bin/time ]] || { echo "${0##*/}: needs /usr/bin/time (Debian package time)" >&2; exit 1; }
 command -v swipl >/dev/null || { echo "${0##*/}: needs swipl (Debian package swi-prolog-nox)" >&2; exit 1; }
 case $mode in
@@ -70,6 +73,7 @@ for ((i = 0; i < runs; i++)); do
   timed 'qlf load' "load_files('$qlf',[])"
 done
 
+echo "# loader: $loader$(swipl -q -f none --no-packs -g "use_module('$loader'),(current_predicate(pgdump2pl:plain_facts/7)->write(', with its plain-fact reader');true)" -t halt)"
 echo "# $(stat -c %s -- "$facts") bytes of facts ($mode mode, ${size} MB dump), $runs rounds, $(nproc) CPUs, $(swipl --version)"
 printf '%-10s %10s %8s %8s %8s %9s\n' way clauses wall_s cpu_s vs_cons RSS_MiB
 c0=$(median "${wall[consult]}")

@@ -108,28 +108,47 @@ reads_as_plain_facts(In, Module) :-
 
 plain_terms(Reader, In, Module, State) :-
     stream_property(In, position(From)),
-    plain_terms(From, Reader, In, Module, State).
+    plain_terms(From, 1, Reader, In, Module, State).
 
-plain_terms(From, Reader, In, Module, State) :-
+%   Wait is how many terms Prolog's reader reads when plain_facts/7 takes
+%   nothing, doubled each time it does so again, so that a file of other
+%   lines costs it little.
+
+plain_terms(From, Wait, Reader, In, Module, State) :-
     State = state(Name, Arity, Action, _),
     plain_facts(Reader, From, Module, Name, Arity, Action, Result),
     (   Result = fact(Fact)
     ->  \+ load_term(Fact, In, Module, State),
-        plain_terms(-, Reader, In, Module, State)
+        plain_terms(-, 1, Reader, In, Module, State)
     ;   Result = other(At),
         (   At == From
-        ->  true
-        ;   set_stream_position(In, At)
+        ->  Terms = Wait,
+            Next is min(2 * Wait, 256)
+        ;   set_stream_position(In, At),
+            Terms = 1,
+            Next = 1
         ),
-        read_term(In, Term, [syntax_errors(dec10), module(Module)]),
-        Term \== end_of_file,
-        \+ load_term(Term, In, Module, State),
-        (   Term \= (:- _), Term \= (?- _)
-        ->  true
-        ;   reads_as_plain_facts(In, Module)
-        ),
-        plain_terms(Reader, In, Module, State)
+        prolog_terms(Terms, In, Module, State),
+        stream_property(In, position(Here)),
+        plain_terms(Here, Next, Reader, In, Module, State)
     ).
+
+%   Fails at the end of the file, and after a directive that changes how
+%   the rest must be read.
+
+prolog_terms(0, _, _, _) :-
+    !.
+prolog_terms(Count, In, Module, State) :-
+    read_term(In, Term, [syntax_errors(dec10), module(Module)]),
+    Term \== end_of_file,
+    \+ load_term(Term, In, Module, State),
+    (   Term \= (:- _),
+        Term \= (?- _)
+    ->  true
+    ;   reads_as_plain_facts(In, Module)
+    ),
+    Left is Count - 1,
+    prolog_terms(Left, In, Module, State).
 
 %   Fails after each term, for the loop to read the next. The first line
 %   is the path of nearly every term: a fact of the last predicate.
