@@ -72,10 +72,8 @@ load_stream(In, Module) :-
     empty_nb_set(Seen),
     State = state(-, -, assert, Seen),
     (   plain_reader(In, Module, Reader)
-    ->  setup_call_cleanup(
-            true,
-            ignore(plain_terms(Reader, In, Module, State)),
-            plain_facts_close(Reader))
+    ->  call_cleanup(plain_terms(Reader, In, Module, State),
+                     plain_facts_close(Reader))
     ;   true
     ),
     read_terms(In, Module, State).
@@ -90,10 +88,10 @@ read_terms(In, Module, State) :-
 
 %   plain_facts/7 asserts the facts of the current predicate that stand on
 %   lines of their own and hands back the rest: a fact of another
-%   predicate, or the place where Prolog's reader must read a term. It
-%   fails at the end of the file, or when the stream's encoding or a
-%   directive changes how the rest must be read; read_terms/3 then reads
-%   on from where the stream is.
+%   predicate, or the place where Prolog's reader must read a term.
+%   plain_terms/4 stops at the end of the file, or when the stream's
+%   encoding or a directive changes how the rest must be read; read_terms/3
+%   then reads on from where the stream is.
 
 plain_reader(In, Module, Reader) :-
     current_predicate(plain_facts/7),
@@ -128,27 +126,31 @@ plain_terms(From, Wait, Reader, In, Module, State) :-
             Terms = 1,
             Next = 1
         ),
-        prolog_terms(Terms, In, Module, State),
-        stream_property(In, position(Here)),
-        plain_terms(Here, Next, Reader, In, Module, State)
+        prolog_terms(Terms, In, Module, State, Went),
+        (   Went == on
+        ->  stream_property(In, position(Here)),
+            plain_terms(Here, Next, Reader, In, Module, State)
+        ;   true
+        )
     ).
 
-%   Fails at the end of the file, and after a directive that changes how
-%   the rest must be read.
+%   Went is stop at the end of the file, and after a directive that
+%   changes how the rest must be read.
 
-prolog_terms(0, _, _, _) :-
+prolog_terms(0, _, _, _, on) :-
     !.
-prolog_terms(Count, In, Module, State) :-
+prolog_terms(Count, In, Module, State, Went) :-
     read_term(In, Term, [syntax_errors(dec10), module(Module)]),
-    Term \== end_of_file,
-    \+ load_term(Term, In, Module, State),
-    (   Term \= (:- _),
-        Term \= (?- _)
-    ->  true
-    ;   reads_as_plain_facts(In, Module)
-    ),
-    Left is Count - 1,
-    prolog_terms(Left, In, Module, State).
+    (   Term == end_of_file
+    ->  Went = stop
+    ;   \+ load_term(Term, In, Module, State),
+        (   ( Term = (:- _) ; Term = (?- _) ),
+            \+ reads_as_plain_facts(In, Module)
+        ->  Went = stop
+        ;   Left is Count - 1,
+            prolog_terms(Left, In, Module, State, Went)
+        )
+    ).
 
 %   Fails after each term, for the loop to read the next. The first line
 %   is the path of nearly every term: a fact of the last predicate.

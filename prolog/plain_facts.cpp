@@ -26,7 +26,14 @@
 #include <system_error>
 #include <vector>
 
+#include "io/bytes.h"
+
 namespace {
+
+using pgdump2pl::append_utf8;
+using pgdump2pl::hex_value;
+using pgdump2pl::is_utf8_continuation;
+using pgdump2pl::utf8_length;
 
 // A line longer than this is left to Prolog's reader.
 constexpr std::size_t kLongestLine = std::size_t{64} << 20;
@@ -62,56 +69,6 @@ constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 constexpr bool is_lower(char c) { return c >= 'a' && c <= 'z'; }
 constexpr bool is_alnum(char c) { return is_lower(c) || (c >= 'A' && c <= 'Z') || is_digit(c) || c == '_'; }
 constexpr bool ends_argument(char c) { return c == ',' || c == ')' || c == ']'; }
-
-int hex_value(char c) {
-  if (is_digit(c)) return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-void append_utf8(std::string& out, std::uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-// The length of the well-formed UTF-8 sequence at p, or 0.
-std::size_t utf8_sequence(const char* p, const char* end) {
-  const auto b0 = static_cast<unsigned char>(*p);
-  std::size_t length = 0;
-  std::uint32_t code = 0;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    length = 2, code = b0 & 0x1Fu;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    length = 3, code = b0 & 0x0Fu;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    length = 4, code = b0 & 0x07u;
-  } else {
-    return 0;
-  }
-  if (end - p < static_cast<std::ptrdiff_t>(length)) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto b = static_cast<unsigned char>(p[i]);
-    if ((b & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (b & 0x3Fu);
-  }
-  const bool shortest = (length == 3 && code >= 0x800) || (length == 4 && code >= 0x10000) || length == 2;
-  if (!shortest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
 
 // Parses one line that is a plain fact into nodes; refuses anything else.
 class Parser {
@@ -159,18 +116,22 @@ class Parser {
     nodes_[at].ascii = ascii;
     if (p_ == end_ || *p_ != '(') return true;
     ++p_;
-    std::uint32_t count = 0;
-    for (;;) {
-      if (!value(depth + 1)) return false;
-      ++count;
-      if (p_ == end_) return false;
+    nodes_[at].kind = Node::Kind::compound;
+    return arguments(depth, ')', at);
+  }
+
+  // Values up to `close`, by commas, after the opening bracket: the
+  // arguments or elements of nodes_[at].
+  bool arguments(int depth, char close, std::size_t at) {
+    for (std::uint32_t count = 1;; ++count) {
+      if (!value(depth + 1) || p_ == end_) return false;
       const char c = *p_++;
-      if (c == ')') break;
+      if (c == close) {
+        nodes_[at].count = count;
+        return true;
+      }
       if (c != ',') return false;
     }
-    nodes_[at].kind = Node::Kind::compound;
-    nodes_[at].count = count;
-    return true;
   }
 
   // A quoted atom's text, its escapes decoded, onto texts_.
@@ -199,7 +160,8 @@ class Parser {
         ++p_;
         continue;
       }
-      const std::size_t length = utf8_sequence(p_, end_);
+      const std::size_t length =
+          utf8_length(reinterpret_cast<const unsigned char*>(p_), reinterpret_cast<const unsigned char*>(end_));
       if (length == 0) return false;
       texts_.append(p_, length);
       p_ += length;
@@ -228,7 +190,7 @@ class Parser {
     std::uint32_t code = 0;
     int digits = 0;
     for (; q != end_ && *q != '\\'; ++q, ++digits) {
-      const int digit = hex ? hex_value(*q) : (*q >= '0' && *q <= '7' ? *q - '0' : -1);
+      const int digit = hex ? hex_value(static_cast<unsigned char>(*q)) : (*q >= '0' && *q <= '7' ? *q - '0' : -1);
       if (digit < 0 || digits == 8) return false;
       code = code * (hex ? 16u : 8u) + static_cast<std::uint32_t>(digit);
     }
@@ -279,17 +241,7 @@ class Parser {
     }
     const std::size_t at = nodes_.size();
     nodes_.emplace_back(Node::Kind::list);
-    std::uint32_t count = 0;
-    for (;;) {
-      if (!value(depth + 1)) return false;
-      ++count;
-      if (p_ == end_) return false;
-      const char c = *p_++;
-      if (c == ']') break;
-      if (c != ',') return false;
-    }
-    nodes_[at].count = count;
-    return true;
+    return arguments(depth, ']', at);
   }
 
   std::vector<Node> nodes_;
@@ -497,7 +449,7 @@ bool skip_layout(Reader& reader) {
 
 void count_line(Position& at, std::string_view line) {
   std::int64_t chars = 0;
-  for (const char c : line) chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+  for (const char c : line) chars += is_utf8_continuation(static_cast<unsigned char>(c)) ? 0 : 1;
   at.chars += chars;
   at.byte += static_cast<std::int64_t>(line.size());
   if (line.back() == '\n') {

@@ -1,9 +1,11 @@
 #pragma once
 
-// Byte classes shared by the dump readers, the lexer and the fact writer.
-// Inline, as they sit in loops that run per byte.
+// Byte classes shared by the dump readers, the lexer and the fact writer,
+// and by the loader's plain-fact reader. Inline, as they sit in loops that
+// run per byte.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace pgdump2pl {
@@ -43,6 +45,26 @@ constexpr std::size_t utf8_length(const unsigned char* p, const unsigned char* e
     if (p[i] < 0x80 || p[i] > 0xBF) return 0;
   }
   return length;
+}
+
+// Appends `code`, a Unicode scalar value (no surrogate, nothing above
+// U+10FFFF), in UTF-8.
+inline void append_utf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
 }
 
 // The line that ends a COPY's data: one that starts with `\.`.

@@ -57,23 +57,9 @@ std::uint32_t combine_surrogates(std::uint32_t high, std::uint32_t low) {
 
 // Code points the server would refuse (a lone surrogate, past U+10FFFF)
 // become U+FFFD rather than bytes that are not UTF-8.
-void append_utf8(std::string& out, std::uint32_t code) {
+void append_utf8_or_replacement(std::string& out, std::uint32_t code) {
   if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
+  append_utf8(out, code);
 }
 
 // `count` hex digits of `text` from `at` as a number; false if one is not.
@@ -103,7 +89,7 @@ int SqlLexer::error() const { return lines_.error(); }
 
 void SqlLexer::append_code_point(std::uint32_t code, std::string& out) const {
   if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
-  if (code_points_ == nullptr || !code_points_->append(code, out)) append_utf8(out, code);
+  if (code_points_ == nullptr || !code_points_->append(code, out)) append_utf8_or_replacement(out, code);
 }
 
 void SqlLexer::sync() {
