@@ -68,7 +68,6 @@ struct Node {
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 constexpr bool is_lower(char c) { return c >= 'a' && c <= 'z'; }
 constexpr bool is_alnum(char c) { return is_lower(c) || (c >= 'A' && c <= 'Z') || is_digit(c) || c == '_'; }
-constexpr bool ends_argument(char c) { return c == ',' || c == ')' || c == ']'; }
 
 // Parses one line that is a plain fact into nodes; refuses anything else.
 class Parser {
@@ -201,7 +200,8 @@ class Parser {
     return true;
   }
 
-  // -?D+ is an integer; with .D+ or an exponent, a float.
+  // -?D+ is an integer; with .D+ or an exponent, a float. Whatever
+  // follows must end the argument, which the caller checks.
   bool number() {
     const char* const first = p_;
     const char* q = p_ + (*p_ == '-' ? 1 : 0);
@@ -220,7 +220,6 @@ class Parser {
       real = true;
       q = r;
     }
-    if (q == end_ || !ends_argument(*q)) return false;
     Node node(real ? Node::Kind::real : Node::Kind::integer);
     // Out of range (a big integer, an overflow or a subnormal float) is
     // Prolog's reader's.
@@ -235,7 +234,6 @@ class Parser {
     ++p_;
     if (p_ != end_ && *p_ == ']') {
       ++p_;
-      if (p_ != end_ && *p_ == '(') return false;
       nodes_.emplace_back(Node::Kind::nil);
       return true;
     }

@@ -19,9 +19,11 @@ case('loading-discontiguous.pl', []).
 case('loading-encoding.pl', []).
 case('loading-plain-lines.pl', []).
 case('loading-bom.pl', []).
+case('loading-cut-end.pl', ['loading-cut-end.pl:2:', 'loading-cut-end.pl:2:']).
 case('loading-syntax-error.pl', Places) :-
     Once = ['loading-syntax-error.pl:6:', 'loading-syntax-error.pl:11:',
-            'loading-syntax-error.pl:13:', 'loading-syntax-error.pl:14:'],
+            'loading-syntax-error.pl:13:', 'loading-syntax-error.pl:14:',
+            'loading-syntax-error.pl:16:'],
     append(Once, Once, Places).
 
 :- dynamic message/1, capturing/0.
