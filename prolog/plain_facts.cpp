@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -332,42 +333,41 @@ struct Reader {
   Position position;
 };
 
-// The reader as a Prolog blob, freed when Prolog collects it or when
-// close/1 of this module closes it.
-int release_reader(atom_t blob);
+// The reader as a Prolog blob. The blob holds a pointer to a Handle, which
+// plain_facts_close/1 empties and the atom collector frees.
+struct Handle {
+  std::unique_ptr<Reader> reader;
+};
+
+int release_reader(atom_t blob) {
+  delete *static_cast<Handle**>(PL_blob_data(blob, nullptr, nullptr));
+  return TRUE;
+}
 
 PL_blob_t make_reader_blob() {
   PL_blob_t type{};
   type.magic = PL_BLOB_MAGIC;
-  type.flags = PL_BLOB_UNIQUE;
   type.name = "pgdump2pl_plain_facts";
   type.release = release_reader;
   return type;
 }
 PL_blob_t reader_blob = make_reader_blob();
 
-// What the blob holds: Prolog keeps a copy of it.
-struct Handle {
-  Reader* reader;
-};
-
-int release_reader(atom_t blob) {
-  auto* handle = static_cast<Handle*>(PL_blob_data(blob, nullptr, nullptr));
-  delete handle->reader;
-  handle->reader = nullptr;
-  return TRUE;
-}
-
-Reader* get_reader(term_t t) {
+Handle* get_handle(term_t t) {
   void* data = nullptr;
   PL_blob_t* type = nullptr;
   if (!PL_get_blob(t, &data, nullptr, &type) || type != &reader_blob) {
     PL_type_error("pgdump2pl_plain_facts", t);
     return nullptr;
   }
-  Reader* const reader = static_cast<Handle*>(data)->reader;
-  if (reader == nullptr) PL_existence_error("pgdump2pl_plain_facts", t);
-  return reader;
+  return *static_cast<Handle**>(data);
+}
+
+Reader* get_reader(term_t t) {
+  Handle* const handle = get_handle(t);
+  if (handle == nullptr) return nullptr;
+  if (handle->reader == nullptr) PL_existence_error("pgdump2pl_plain_facts", t);
+  return handle->reader.get();
 }
 
 bool get_position(term_t t, Position& out) {
@@ -477,22 +477,20 @@ foreign_t plain_facts_open(term_t file, term_t reader_out) {
     ::close(fd);
     return FALSE;
   }
-  auto* reader = new (std::nothrow) Reader(fd);
+  std::unique_ptr<Reader> reader(new (std::nothrow) Reader(fd));
   if (reader == nullptr) {
     ::close(fd);
     return succeeded(PL_resource_error("memory"));
   }
-  Handle handle{reader};
+  auto* handle = new (std::nothrow) Handle{std::move(reader)};
+  if (handle == nullptr) return succeeded(PL_resource_error("memory"));
   return succeeded(PL_unify_blob(reader_out, &handle, sizeof handle, &reader_blob));
 }
 
 foreign_t plain_facts_close(term_t reader_term) {
-  void* data = nullptr;
-  PL_blob_t* type = nullptr;
-  if (!PL_get_blob(reader_term, &data, nullptr, &type) || type != &reader_blob) return FALSE;
-  auto* handle = static_cast<Handle*>(data);
-  delete handle->reader;
-  handle->reader = nullptr;
+  Handle* const handle = get_handle(reader_term);
+  if (handle == nullptr) return FALSE;
+  handle->reader.reset();
   return TRUE;
 }
 
