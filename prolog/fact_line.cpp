@@ -1,6 +1,7 @@
 #include "fact_line.h"
 
 #include <charconv>
+#include <cstdint>
 #include <system_error>
 
 #include "io/bytes.h"
@@ -20,6 +21,8 @@ constexpr bool is_alnum(char c) { return is_lower(c) || (c >= 'A' && c <= 'Z') |
 bool FactLine::parse(const char* p, const char* end) {
   values_.clear();
   texts_.clear();
+  continuation_bytes_ = 0;
+  line_size_ = static_cast<std::size_t>(end - p);
   p_ = p;
   end_ = end;
   if (!value(0) || values_[0].kind != FactValue::Kind::compound) return false;
@@ -103,6 +106,7 @@ bool FactLine::quoted(bool& ascii) {
     if (length == 0) return false;
     texts_.append(p_, length);
     p_ += length;
+    continuation_bytes_ += length - 1;
     ascii = false;
   }
 }
@@ -140,11 +144,17 @@ bool FactLine::escape(bool& ascii) {
 }
 
 // -?D+ is an integer; with .D+ or an exponent, a float. Whatever
-// follows must end the argument, which the caller checks.
+// follows must end the argument, which the caller checks. Out of range (a
+// big integer, an overflow or a subnormal float) is Prolog's reader's.
 bool FactLine::number() {
   const char* const first = p_;
-  const char* q = p_ + (*p_ == '-' ? 1 : 0);
-  while (q != end_ && is_digit(*q)) ++q;
+  const bool negative = *p_ == '-';
+  const char* q = p_ + (negative ? 1 : 0);
+  // An integer's magnitude is taken as its digits go by; 18 digits cannot
+  // overflow, and a longer one is read again below.
+  const char* const digits = q;
+  std::uint64_t magnitude = 0;
+  for (; q != end_ && is_digit(*q); ++q) magnitude = magnitude * 10 + static_cast<unsigned>(*q - '0');
   bool real = false;
   if (q != end_ && *q == '.' && q + 1 != end_ && is_digit(q[1])) {
     real = true;
@@ -159,12 +169,15 @@ bool FactLine::number() {
     real = true;
     q = r;
   }
-  FactValue node(real ? FactValue::Kind::real : FactValue::Kind::integer);
-  // Out of range (a big integer, an overflow or a subnormal float) is
-  // Prolog's reader's.
-  const auto result = real ? std::from_chars(first, q, node.real) : std::from_chars(first, q, node.integer);
-  if (result.ec != std::errc{} || result.ptr != q) return false;
-  values_.push_back(node);
+  FactValue value(real ? FactValue::Kind::real : FactValue::Kind::integer);
+  if (!real && q - digits <= 18) {
+    value.integer = static_cast<std::int64_t>(magnitude);
+    if (negative) value.integer = -value.integer;
+  } else {
+    const auto result = real ? std::from_chars(first, q, value.real) : std::from_chars(first, q, value.integer);
+    if (result.ec != std::errc{} || result.ptr != q) return false;
+  }
+  values_.push_back(value);
   p_ = q;
   return true;
 }

@@ -37,6 +37,8 @@ class FactLine {
   // The head first, each compound or list followed by its values.
   const std::vector<FactValue>& values() const { return values_; }
   std::string_view text(const FactValue& value) const { return {texts_.data() + value.text, value.length}; }
+  // The characters of the line taken, as a UTF-8 stream counts them.
+  std::size_t characters() const { return line_size_ - continuation_bytes_; }
 
  private:
   bool value(int depth);
@@ -51,6 +53,8 @@ class FactLine {
   std::string texts_;
   const char* p_ = nullptr;
   const char* end_ = nullptr;
+  std::size_t line_size_ = 0;
+  std::size_t continuation_bytes_ = 0;  // of raw UTF-8 in quoted atoms
 };
 
 }  // namespace pgdump2pl

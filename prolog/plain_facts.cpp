@@ -16,11 +16,12 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "fact_line.h"
 #include "file_lines.h"
-#include "io/bytes.h"
 
 namespace {
 
@@ -83,9 +84,13 @@ Reader* get_reader(term_t t) {
   return handle->reader.get();
 }
 
-bool get_position(term_t t, Position& out) {
+functor_t position_functor() {
   static const functor_t kPosition = PL_new_functor(PL_new_atom("$stream_position"), 4);
-  if (!PL_is_functor(t, kPosition)) return false;
+  return kPosition;
+}
+
+bool get_position(term_t t, Position& out) {
+  if (!PL_is_functor(t, position_functor())) return false;
   std::int64_t* const fields[] = {&out.chars, &out.line, &out.line_pos, &out.byte};
   term_t field = PL_new_term_ref();
   for (std::size_t i = 0; i < 4; ++i) {
@@ -95,45 +100,61 @@ bool get_position(term_t t, Position& out) {
 }
 
 bool put_position(term_t t, const Position& at) {
-  static const functor_t kPosition = PL_new_functor(PL_new_atom("$stream_position"), 4);
   term_t fields = PL_new_term_refs(4);
   return PL_put_int64(fields, at.chars) && PL_put_int64(fields + 1, at.line) && PL_put_int64(fields + 2, at.line_pos) &&
-         PL_put_int64(fields + 3, at.byte) && PL_cons_functor_v(t, kPosition, fields);
+         PL_put_int64(fields + 3, at.byte) && PL_cons_functor_v(t, position_functor(), fields);
 }
 
-// Builds the value at values()[at] into t; returns the index past it.
-std::size_t build(const FactLine& parser, std::size_t at, term_t t, bool& ok) {
-  const FactValue& node = parser.values()[at];
-  const std::string_view text = parser.text(node);
-  const int representation = node.ascii ? REP_ISO_LATIN_1 : REP_UTF8;
-  switch (node.kind) {
-    case FactValue::Kind::integer: ok = ok && PL_put_int64(t, node.integer); return at + 1;
-    case FactValue::Kind::real: ok = ok && PL_put_float(t, node.real); return at + 1;
-    case FactValue::Kind::nil: ok = ok && PL_put_nil(t); return at + 1;
-    case FactValue::Kind::atom:
-      ok = ok && PL_put_chars(t, PL_ATOM | representation, text.size(), text.data());
-      return at + 1;
+int representation(const FactValue& value) { return value.ascii ? REP_ISO_LATIN_1 : REP_UTF8; }
+
+functor_t functor_of(const FactLine& parser, const FactValue& compound) {
+  const std::string_view name = parser.text(compound);
+  const atom_t atom = PL_new_atom_mbchars(representation(compound), name.size(), name.data());
+  const functor_t functor = PL_new_functor(atom, compound.count);
+  PL_unregister_atom(atom);
+  return functor;
+}
+
+bool put_value(const FactLine& parser, std::size_t& at, term_t t);
+
+// Puts the compound at values()[at], of `functor`, into t and moves `at`
+// past it and its arguments.
+bool put_compound(const FactLine& parser, std::size_t& at, term_t t, functor_t functor) {
+  const std::uint32_t count = parser.values()[at++].count;
+  const term_t arguments = PL_new_term_refs(static_cast<int>(count));
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (!put_value(parser, at, arguments + i)) return false;
+  }
+  return PL_cons_functor_v(t, functor, arguments);
+}
+
+// Puts the value at values()[at] into t and moves `at` past it.
+bool put_value(const FactLine& parser, std::size_t& at, term_t t) {
+  const FactValue& value = parser.values()[at];
+  switch (value.kind) {
+    case FactValue::Kind::compound: return put_compound(parser, at, t, functor_of(parser, value));
     case FactValue::Kind::list: {
-      term_t elements = PL_new_term_refs(static_cast<int>(node.count));
-      std::size_t next = at + 1;
-      for (std::uint32_t i = 0; i < node.count && ok; ++i) next = build(parser, next, elements + i, ok);
-      ok = ok && PL_put_nil(t);
-      for (std::uint32_t i = node.count; i > 0 && ok; --i) ok = PL_cons_list(t, elements + i - 1, t);
-      return next;
+      const std::uint32_t count = parser.values()[at++].count;
+      const term_t elements = PL_new_term_refs(static_cast<int>(count));
+      for (std::uint32_t i = 0; i < count; ++i) {
+        if (!put_value(parser, at, elements + i)) return false;
+      }
+      if (!PL_put_nil(t)) return false;
+      for (std::uint32_t i = count; i > 0; --i) {
+        if (!PL_cons_list(t, elements + i - 1, t)) return false;
+      }
+      return true;
     }
-    case FactValue::Kind::compound: {
-      const atom_t name = PL_new_atom_mbchars(representation, text.size(), text.data());
-      const functor_t functor = PL_new_functor(name, node.count);
-      PL_unregister_atom(name);
-      term_t arguments = PL_new_term_refs(static_cast<int>(node.count));
-      std::size_t next = at + 1;
-      for (std::uint32_t i = 0; i < node.count && ok; ++i) next = build(parser, next, arguments + i, ok);
-      ok = ok && PL_cons_functor_v(t, functor, arguments);
-      return next;
+    case FactValue::Kind::integer: ++at; return PL_put_int64(t, value.integer);
+    case FactValue::Kind::real: ++at; return PL_put_float(t, value.real);
+    case FactValue::Kind::nil: ++at; return PL_put_nil(t);
+    case FactValue::Kind::atom: {
+      ++at;
+      const std::string_view text = parser.text(value);
+      return PL_put_chars(t, PL_ATOM | representation(value), text.size(), text.data());
     }
   }
-  ok = false;
-  return at + 1;
+  return false;
 }
 
 // Skips blanks and newlines as Prolog's stream counts them.
@@ -158,9 +179,8 @@ bool skip_layout(Reader& reader) {
   }
 }
 
-void count_line(Position& at, std::string_view line) {
-  std::int64_t chars = 0;
-  for (const char c : line) chars += pgdump2pl::is_utf8_continuation(static_cast<unsigned char>(c)) ? 0 : 1;
+void count_line(Position& at, std::string_view line, std::size_t characters) {
+  const auto chars = static_cast<std::int64_t>(characters);
   at.chars += chars;
   at.byte += static_cast<std::int64_t>(line.size());
   if (line.back() == '\n') {
@@ -230,11 +250,16 @@ foreign_t plain_facts(term_t reader_term, term_t from, term_t module_term, term_
   if (!PL_get_module(module_term, &module) || !PL_get_atom_ex(action_term, &action)) return FALSE;
   // The predicate whose facts go in without a word to Prolog; none when
   // Name is -.
+  // Its name in UTF-8 tells its facts without a look-up of theirs.
   atom_t name = 0;
   std::int64_t arity = 0;
   functor_t current = 0;
+  std::optional<std::string> current_name;
   if (PL_get_atom(name_term, &name) && PL_get_int64(arity_term, &arity) && arity >= 0) {
     current = PL_new_functor(name, static_cast<std::size_t>(arity));
+    char* text = nullptr;
+    std::size_t length = 0;
+    if (PL_atom_mbchars(name, &length, &text, REP_UTF8)) current_name.emplace(text, length);
   }
   const bool assert_current = action == kAssert;
 
@@ -253,12 +278,14 @@ foreign_t plain_facts(term_t reader_term, term_t from, term_t module_term, term_
       reader->lines.seek(before.byte);
       break;
     }
-    bool ok = true;
-    build(reader->parser, 0, fact, ok);
-    functor_t functor = 0;
-    if (!ok || !PL_get_functor(fact, &functor)) return FALSE;
+    const FactValue& head = reader->parser.values().front();
+    const bool of_current =
+        current_name && head.count == static_cast<std::uint64_t>(arity) && reader->parser.text(head) == *current_name;
+    const functor_t functor = of_current ? current : functor_of(reader->parser, head);
+    std::size_t at = 0;
+    if (!put_compound(reader->parser, at, fact, functor)) return FALSE;
     reader->lines.advance(line.size());
-    count_line(reader->position, line);
+    count_line(reader->position, line, reader->parser.characters());
     if (functor != current) {
       PL_close_foreign_frame(frame);
       return succeeded(PL_unify_term(result, PL_FUNCTOR, kFact, PL_TERM, fact));
