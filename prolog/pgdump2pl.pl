@@ -80,11 +80,16 @@ load_stream(In, Module) :-
 
 read_terms(In, Module, State) :-
     repeat,
-    read_term(In, Term, [syntax_errors(dec10), module(Module)]),
+    read_next(In, Module, Term),
     (   Term == end_of_file
     ->  !
     ;   load_term(Term, In, Module, State)
     ).
+
+%   As consult reads a term: a syntax error is reported and skipped.
+
+read_next(In, Module, Term) :-
+    read_term(In, Term, [syntax_errors(dec10), module(Module)]).
 
 %   plain_facts/7 asserts the facts of the current predicate that stand on
 %   lines of their own and hands back the rest: a fact of another
@@ -140,7 +145,7 @@ plain_terms(From, Wait, Reader, In, Module, State) :-
 prolog_terms(0, _, _, _, on) :-
     !.
 prolog_terms(Count, In, Module, State, Went) :-
-    read_term(In, Term, [syntax_errors(dec10), module(Module)]),
+    read_next(In, Module, Term),
     (   Term == end_of_file
     ->  Went = stop
     ;   \+ load_term(Term, In, Module, State),

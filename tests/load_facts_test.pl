@@ -77,10 +77,10 @@ plain_lines_taken(Dir, Name) :-
     Used is After - Before,
     report(Used < Facts, Name, "inferences", fewer_than(Facts), Used).
 
-% More than the plain-fact reader reads at once (a megabyte), in lines of
-% every length up to three times that, so that lines straddle its reads,
-% and two predicates in turns. Each line has each kind of value the
-% reader takes.
+% More than the plain-fact reader reads at once (a megabyte): lines of
+% lengths up to 8 KB, which straddle its reads, then one of 3 MB, three
+% reads long; two predicates in turns. Each line has each kind of value
+% the reader takes.
 write_long_file(Dir, Name) :-
     directory_file_path(Dir, Name, File),
     setup_call_cleanup(
